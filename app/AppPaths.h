@@ -1,0 +1,28 @@
+#pragma once
+// The folder tree beside the executable. Every folder operation creates its folder (one level) on
+// first use and answers the path with a trailing backslash.
+#include <string>
+
+const std::wstring& ExeDir();
+std::wstring DataDir();
+std::wstring NoteItemsDir();
+std::wstring GroupItemsDir();
+// base empty: the default group's NoteItemsDir.
+std::wstring NoteFolder(const std::wstring& name, const std::wstring& base = {});
+std::wstring TplsDir();
+std::wstring GroupTplsDir();
+// Empty when the folder could not be created.
+std::wstring TplFolder(const std::wstring& name);
+std::wstring GroupTplFolder(const std::wstring& group, const std::wstring& name);
+std::wstring TplRecycleDir();
+std::wstring RecycleDir();
+std::wstring CapNoteDir();
+std::wstring NormalSetDir();
+std::wstring BackupDir();
+std::wstring TempImageDir();
+std::wstring ResDir();
+std::wstring RowIconDir(const std::wstring& set = {});
+std::wstring DownloadDir();
+std::wstring SysConfigPath();
+std::wstring CustomColorPath();
+std::wstring LogPath();

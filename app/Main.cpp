@@ -1,0 +1,50 @@
+// Process entry: GDI+, configuration, the main window, the pre-translate hook and the message loop.
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <memory>
+
+#include "app/AppPaths.h"
+#include "app/DirUtils.h"
+#include "app/MerlaMain.h"
+#include "app/SysConfig.h"
+
+namespace {
+
+constexpr double kMainWindowHeightRatio = 0.382;
+HHOOK g_hook = nullptr;
+
+LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
+    return CallNextHookEx(g_hook, code, wp, lp);
+}
+
+} // namespace
+
+HINSTANCE g_instance = nullptr;
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    ULONG_PTR gdiplus_token = 0;
+    Gdiplus::GdiplusStartupInput gdiplus_input;
+    Gdiplus::GdiplusStartup(&gdiplus_token, &gdiplus_input, nullptr);
+    g_instance = instance;
+    CustomColors::Load();
+
+    const int screen_w = GetSystemMetrics(SM_CXSCREEN);
+    const int screen_h = GetSystemMetrics(SM_CYSCREEN);
+    auto main = std::make_unique<MerlaMain>();
+    main->Create(instance, screen_w / 2, static_cast<int>(screen_h * kMainWindowHeightRatio));
+
+    g_hook = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, instance, GetCurrentThreadId());
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    DeleteTree(TempImageDir());
+    Gdiplus::GdiplusShutdown(gdiplus_token);
+    if (g_hook)
+        UnhookWindowsHookEx(g_hook);
+    main.reset();
+    return 0;
+}

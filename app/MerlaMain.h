@@ -1,0 +1,36 @@
+#pragma once
+// The invisible main window: tray icon, single instance, data folder. Notes, menus and threads
+// join it as their parts of the program arrive.
+#include <windows.h>
+#include <shellapi.h>
+
+class MerlaMain {
+public:
+    static constexpr int kId = 20000;
+    static constexpr UINT kTrayMessage = 10006;
+    static constexpr int kCmdExit = 30103;
+
+    MerlaMain() = default;
+    ~MerlaMain();
+    MerlaMain(const MerlaMain&) = delete;
+    MerlaMain& operator=(const MerlaMain&) = delete;
+
+    bool Create(HINSTANCE instance, int x, int y);
+    HWND hwnd() const { return hwnd_; }
+    // The process-wide main window handle that other windows and threads send to.
+    static HWND MainWindow();
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
+    void OnCreate();
+    void OnDestroy();
+    void OnTrayNotify(LPARAM mouse);
+    void AddTrayIcon();
+
+    HWND hwnd_ = nullptr;
+    HANDLE mutex_ = nullptr;
+    HICON icon_ = nullptr;
+    NOTIFYICONDATAW tray_{};
+    bool tray_added_ = false;
+};

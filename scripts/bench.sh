@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs every benchmark under Wine and prints its figures.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VELIN_BUILD:-$root/build}
+. "$root/scripts/wine-env.sh" "$build"
+for b in "$build"/bin/bench_*.exe; do
+  [ -f "$b" ] || continue
+  echo "== $(basename "$b")"
+  (cd "$(dirname "$b")" && wine "./$(basename "$b")")
+done

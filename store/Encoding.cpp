@@ -1,0 +1,95 @@
+#include "store/Encoding.h"
+
+#include <windows.h>
+
+std::string WideToCodePage(unsigned code_page, std::wstring_view text, bool* lossy) {
+    if (lossy)
+        *lossy = false;
+    if (text.empty())
+        return {};
+    const UINT cp = code_page ? code_page : CP_ACP;
+    BOOL used_default = FALSE;
+    // UTF-8 and UTF-7 reject the default-character arguments.
+    BOOL* used = (cp == CP_UTF8 || cp == CP_UTF7) ? nullptr : &used_default;
+    int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, used);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, used);
+    if (lossy)
+        *lossy = used_default != FALSE;
+    return out;
+}
+
+std::wstring CodePageToWide(unsigned code_page, std::string_view bytes) {
+    if (bytes.empty())
+        return {};
+    const UINT cp = code_page ? code_page : CP_ACP;
+    int n = MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    return out;
+}
+
+std::string WideToUtf8(std::wstring_view text) { return WideToCodePage(CP_UTF8, text); }
+std::wstring Utf8ToWide(std::string_view bytes) { return CodePageToWide(CP_UTF8, bytes); }
+
+bool IsValidUtf8(std::string_view bytes) {
+    size_t i = 0;
+    const size_t n = bytes.size();
+    while (i < n) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        size_t extra;
+        uint32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1, cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2, cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3, cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            auto d = static_cast<unsigned char>(bytes[i + k]);
+            if ((d & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::wstring AsciiLower(std::wstring_view text) {
+    std::wstring out(text);
+    for (auto& c : out)
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    return out;
+}
+
+unsigned CodePageOfName(std::wstring_view name) {
+    std::wstring n = AsciiLower(name);
+    struct Entry {
+        const wchar_t* name;
+        unsigned cp;
+    };
+    static const Entry table[] = {
+        {L"utf-8", 65001},       {L"utf8", 65001},         {L"ansi", CP_ACP},
+        {L"gb2312", 936},        {L"gbk", 936},            {L"gb18030", 54936},
+        {L"cp936", 936},         {L"big5", 950},           {L"shift_jis", 932},
+        {L"euc-kr", 949},        {L"windows-1252", 1252},  {L"iso-8859-1", 28591},
+        {L"us-ascii", 20127},    {L"windows-1251", 1251},  {L"windows-1250", 1250},
+        {L"iso-8859-2", 28592},  {L"euc-jp", 20932},       {L"koi8-r", 20866},
+    };
+    for (const auto& e : table)
+        if (n == e.name)
+            return e.cp == CP_ACP ? GetACP() : e.cp;
+    return 0;
+}

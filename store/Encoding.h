@@ -1,0 +1,15 @@
+#pragma once
+// Text conversions between UTF-16 and file bytes.
+#include <string>
+#include <string_view>
+
+std::string WideToUtf8(std::wstring_view text);
+std::wstring Utf8ToWide(std::string_view bytes);
+bool IsValidUtf8(std::string_view bytes);
+// Code page 0 means the system ANSI code page. `lossy` reports characters the code page lacks.
+std::string WideToCodePage(unsigned code_page, std::wstring_view text, bool* lossy = nullptr);
+std::wstring CodePageToWide(unsigned code_page, std::string_view bytes);
+// Code page of an encoding name such as "UTF-8", "GB2312", "windows-1252"; 0 when unknown.
+unsigned CodePageOfName(std::wstring_view name);
+// Lower-cases ASCII letters only.
+std::wstring AsciiLower(std::wstring_view text);

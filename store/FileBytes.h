@@ -1,0 +1,9 @@
+#pragma once
+// Whole-file reads and torn-free writes: the new bytes go to a temporary file in the same folder,
+// are flushed, and then replace the old file, so a crash leaves either the old or the new file.
+#include <string>
+#include <string_view>
+
+bool ReadFileBytes(const std::wstring& path, std::string& out);
+bool WriteFileAtomic(const std::wstring& path, std::string_view bytes);
+bool FileExists(const std::wstring& path);
