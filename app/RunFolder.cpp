@@ -41,13 +41,12 @@ std::wstring Trim(const std::wstring& s) {
 } // namespace
 
 std::wstring NormaliseRunFolder(const std::wstring& stored) {
-    std::wstring s = stored;
-    if (s.empty() || s.back() != L'\\')
-        s += L'\\';
-    s = Trim(s);
-    // A stored path of spaces alone normalises to empty.
-    if (s == L"\\" && Trim(stored).empty())
+    // Spaces are trimmed before the backslash is added, so " C:\Velin " matches "c:\velin\".
+    std::wstring s = Trim(stored);
+    if (s.empty())
         return {};
+    if (s.back() != L'\\')
+        s += L'\\';
     return AsciiLower(s);
 }
 

@@ -7,8 +7,8 @@
 // Asks the user; answers the button bit pressed (MessageBoxBits).
 using AskUser = std::function<int(const std::wstring& text, int buttons)>;
 
-// Normalises a stored run folder as compared with the lower-cased ExeDir: a trailing backslash added,
-// spaces trimmed, ASCII letters lower-cased.
+// Normalises a stored run folder as compared with the lower-cased ExeDir: spaces trimmed, a trailing
+// backslash added, ASCII letters lower-cased; empty when nothing is left.
 std::wstring NormaliseRunFolder(const std::wstring& stored);
 
 // Runs once at start-up in the first instance.
