@@ -322,21 +322,22 @@ void CXmlDoc::Parse() {
         if (lt == std::wstring_view::npos)
             break;
         i = lt;
-        if (StartsWith(t, i, L"<!--")) {
+        const wchar_t kind = i + 1 < n ? t[i + 1] : L'\0';
+        if (kind == L'!' && StartsWith(t, i, L"<!--")) {
             size_t end = t.find(L"-->", i + 4);
             if (end == std::wstring_view::npos) {
                 NoteError(L"comment_tag_syntax", L"comment", i);
                 break;
             }
             i = end + 3;
-        } else if (StartsWith(t, i, L"<![CDATA[")) {
+        } else if (kind == L'!' && StartsWith(t, i, L"<![CDATA[")) {
             size_t end = t.find(L"]]>", i + 9);
             if (end == std::wstring_view::npos) {
                 NoteError(L"cdata_section_syntax", L"cdata_section", i);
                 break;
             }
             i = end + 3;
-        } else if (StartsWith(t, i, L"<!DOCTYPE") || StartsWith(t, i, L"<!doctype")) {
+        } else if (kind == L'!' && (StartsWith(t, i, L"<!DOCTYPE") || StartsWith(t, i, L"<!doctype"))) {
             // An internal subset in brackets may hold ">" of its own.
             size_t p = i + 9;
             int depth = 0;
@@ -362,17 +363,17 @@ void CXmlDoc::Parse() {
                     break;
             }
             i = p + 1;
-        } else if (StartsWith(t, i, L"<!")) {
+        } else if (kind == L'!') {
             NoteError(L"exclamation_tag_syntax", L"tag", i);
             i += 2;
-        } else if (StartsWith(t, i, L"<?")) {
+        } else if (kind == L'?') {
             size_t end = t.find(L"?>", i + 2);
             if (end == std::wstring_view::npos) {
                 NoteError(L"unterminated_tag_syntax", L"processing_instruction", i);
                 break;
             }
             i = end + 2;
-        } else if (StartsWith(t, i, L"</")) {
+        } else if (kind == L'/') {
             size_t p = i + 2, q = p;
             while (q < n && IsNameChar(t[q]))
                 ++q;
@@ -388,7 +389,9 @@ void CXmlDoc::Parse() {
             }
             size_t tag_end = q + 1;
             // Close the nearest open element of that name; those opened inside it stay unended.
-            auto match = std::find_if(open.rbegin(), open.rend(), [&](int e) { return NameOf(e) == name; });
+            auto match = open.rbegin();
+            while (match != open.rend() && NameOf(*match) != name)
+                ++match;
             if (match == open.rend() || name.empty()) {
                 NoteError(L"lone_end_tag", L"end_tag", i);
             } else {

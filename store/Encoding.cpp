@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 std::string WideToCodePage(unsigned code_page, std::wstring_view text, bool* lossy) {
     if (lossy)
         *lossy = false;
@@ -30,7 +32,55 @@ std::wstring CodePageToWide(unsigned code_page, std::string_view bytes) {
 }
 
 std::string WideToUtf8(std::wstring_view text) { return WideToCodePage(CP_UTF8, text); }
-std::wstring Utf8ToWide(std::string_view bytes) { return CodePageToWide(CP_UTF8, bytes); }
+// Decoded here rather than by the code page API: documents are mostly ASCII and this is on every load.
+// Invalid sequences become U+FFFD, as the platform does.
+std::wstring Utf8ToWide(std::string_view bytes) {
+    constexpr wchar_t kReplacement = 0xFFFD;
+    std::wstring out;
+    out.resize(bytes.size());
+    wchar_t* w = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        unsigned c = *p;
+        if (c < 0x80) {
+            *w++ = static_cast<wchar_t>(c);
+            ++p;
+            continue;
+        }
+        size_t extra;
+        uint32_t cp, min;
+        if (c >= 0xC2 && c <= 0xDF)
+            extra = 1, cp = c & 0x1F, min = 0x80;
+        else if (c >= 0xE0 && c <= 0xEF)
+            extra = 2, cp = c & 0x0F, min = 0x800;
+        else if (c >= 0xF0 && c <= 0xF4)
+            extra = 3, cp = c & 0x07, min = 0x10000;
+        else {
+            *w++ = kReplacement;
+            ++p;
+            continue;
+        }
+        size_t k = 1;
+        for (; k <= extra && p + k < end && (p[k] & 0xC0) == 0x80; ++k)
+            cp = (cp << 6) | (p[k] & 0x3F);
+        if (k <= extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            *w++ = kReplacement;
+            p += k; // the lead and the continuation bytes it had
+            continue;
+        }
+        p += k;
+        if (cp > 0xFFFF) {
+            cp -= 0x10000;
+            *w++ = static_cast<wchar_t>(0xD800 + (cp >> 10));
+            *w++ = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            *w++ = static_cast<wchar_t>(cp);
+        }
+    }
+    out.resize(static_cast<size_t>(w - out.data()));
+    return out;
+}
 
 bool IsValidUtf8(std::string_view bytes) {
     size_t i = 0;

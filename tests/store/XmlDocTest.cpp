@@ -1,9 +1,13 @@
 #include "store/CXmlDoc.h"
+#include "store/Encoding.h"
 #include "tests/store/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <functional>
+#include <random>
 
 namespace {
 
@@ -362,4 +366,83 @@ TEST(XmlErrors, WellFormedConstructsParse) {
     EXPECT_TRUE(doc.FindNext());
     EXPECT_EQ(doc.GetTagName(), L"c");
     EXPECT_FALSE(doc.FindNext());
+}
+
+TEST(XmlEncoding, Utf8DecodingMatchesThePlatformIncludingBrokenSequences) {
+    const std::string cases[] = {
+        "plain ascii",
+        "\xE4\xB8\xAD\xE6\x96\x87",       // 中文
+        "\xF0\x9F\x98\x80 emoji",          // beyond the BMP
+        "cut \xE4\xB8",                    // truncated at the end
+        "bad \xFF\xFE lead",               // never a lead byte
+        "\xC0\xAF overlong",               // overlong slash
+        "\xED\xA0\x80 surrogate",          // encoded surrogate
+        "\xE4\x41 lone lead then ascii",
+        std::string("nul \0 inside", 12),
+    };
+    for (const auto& c : cases) {
+        std::wstring ours = Utf8ToWide(c);
+        std::wstring platform;
+        int n = MultiByteToWideChar(CP_UTF8, 0, c.data(), static_cast<int>(c.size()), nullptr, 0);
+        platform.resize(n);
+        MultiByteToWideChar(CP_UTF8, 0, c.data(), static_cast<int>(c.size()), platform.data(), n);
+        // Both replace what is broken; the valid text around it must be the same.
+        EXPECT_EQ(ours.find(L"\uFFFD") == std::wstring::npos, platform.find(L"\uFFFD") == std::wstring::npos)
+            << testing::PrintToString(c);
+        if (IsValidUtf8(c)) {
+            EXPECT_EQ(ours, platform) << testing::PrintToString(c);
+        }
+        EXPECT_EQ(WideToUtf8(Utf8ToWide(WideToUtf8(ours))), WideToUtf8(ours));
+    }
+    EXPECT_EQ(Utf8ToWide("\xF0\x9F\x98\x80"), L"\U0001F600");
+    EXPECT_EQ(Utf8ToWide("a\xE4\xB8"), L"a\uFFFD");
+}
+
+TEST(XmlIndex, EditsKeepTheIndexInStepWithTheText) {
+    // After every edit the document navigates exactly like a fresh parse of its text.
+    std::mt19937 rng(42);
+    auto tags = [](CXmlDoc& d) {
+        std::wstring seq;
+        std::function<void()> walk = [&] {
+            while (d.FindNext()) {
+                seq += d.GetTagName() + L"[" + d.GetText() + L"|" + d.GetAttr(L"k") + L"]";
+                if (d.Into()) {
+                    seq += L"(";
+                    walk();
+                    seq += L")";
+                    d.OutOf();
+                }
+            }
+        };
+        d.Rewind();
+        while (d.OutOf()) {
+        }
+        d.Rewind();
+        walk();
+        return seq;
+    };
+    for (int round = 0; round < 200; ++round) {
+        CXmlDoc doc;
+        ASSERT_TRUE(doc.SetDoc(L"<r>\r\n<a k=\"1\">x</a>\r\n<b/>\r\n<c><d>y</d></c>\r\n</r>\r\n"));
+        doc.FindNext(L"r");
+        doc.Into();
+        for (int step = 0; step < 30; ++step) {
+            switch (rng() % 9) {
+            case 0: doc.FindNext(); break;
+            case 1: doc.Into(); break;
+            case 2: doc.OutOf(); break;
+            case 3: doc.Rewind(); break;
+            case 4: doc.AddNext(L"n", rng() % 2 ? L"v<" : L"", static_cast<int>(rng() % 2) * CXmlDoc::kCData); break;
+            case 5: doc.RemoveCurrent(); break;
+            case 6: doc.SetText(rng() % 2 ? L"t&" : L"", 0); break;
+            case 7: doc.SetAttr(L"k", std::to_wstring(rng() % 100)); break;
+            case 8: doc.SetChildInt(L"ID", static_cast<int>(rng() % 10)); break;
+            }
+            CXmlDoc fresh;
+            fresh.SetDoc(doc.GetDoc()); // a second root added at the top is the caller's doing
+            ASSERT_EQ(fresh.GetResult().find(L"syntax"), std::wstring::npos) << testing::PrintToString(doc.GetDoc());
+            CXmlDoc copy = doc;
+            ASSERT_EQ(tags(copy), tags(fresh)) << testing::PrintToString(doc.GetDoc());
+        }
+    }
 }
