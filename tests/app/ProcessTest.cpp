@@ -164,7 +164,7 @@ TEST_F(Process, FirstStartCreatesTheFoldersAndTheRunFolderValue) {
     ASSERT_TRUE(p.ok());
     EXPECT_TRUE(WaitFor([] { return StoredRunFolder() == AsciiLower(ExeDir()); }));
     EXPECT_TRUE(WaitFor([] { return FolderExists(ExeDir() + L"NoteData\\NoteItems"); }));
-    EXPECT_TRUE(FolderExists(ExeDir() + L"NormalSet"));
+    EXPECT_TRUE(WaitFor([] { return FolderExists(ExeDir() + L"NormalSet"); }));
     Quit(p);
 }
 
