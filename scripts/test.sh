@@ -3,8 +3,18 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELIN_BUILD:-$root/build}
-started_display=
-if [ -z "${DISPLAY:-}" ]; then started_display=1; fi
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  # A display of this run's own, so that no other run can take it away mid-test.
+  for n in $(seq 100 199); do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+    Xvfb :$n -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 < /dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -S /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+    if kill -0 $xvfb_pid 2>/dev/null; then export DISPLAY=:$n; break; fi
+    xvfb_pid=
+  done
+fi
 . "$root/scripts/wine-env.sh" "$build"
 # One wineserver for the whole run instead of one per test.
 wineserver -p 60 >/dev/null 2>&1 < /dev/null
@@ -14,5 +24,5 @@ wine cmd /c exit >/dev/null 2>&1 < /dev/null
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"
 rc=$?
 wineserver -k >/dev/null 2>&1
-if [ -n "$started_display" ]; then pkill -f "Xvfb $DISPLAY " >/dev/null 2>&1 || true; fi
+[ -n "$xvfb_pid" ] && kill $xvfb_pid 2>/dev/null
 exit $rc
