@@ -25,16 +25,26 @@ const std::wstring& ExeDir() {
     return dir;
 }
 
-std::wstring DataDir() { return Ensure(ExeDir() + L"NoteData\\"); }
-std::wstring NoteItemsDir() { return Ensure(DataDir() + L"NoteItems\\"); }
-std::wstring GroupItemsDir() { return Ensure(DataDir() + L"NoteItems2\\"); }
+std::wstring DataDir() {
+    return Ensure(ExeDir() + L"NoteData\\");
+}
+std::wstring NoteItemsDir() {
+    return Ensure(DataDir() + L"NoteItems\\");
+}
+std::wstring GroupItemsDir() {
+    return Ensure(DataDir() + L"NoteItems2\\");
+}
 
 std::wstring NoteFolder(const std::wstring& name, const std::wstring& base) {
     return Ensure((base.empty() ? NoteItemsDir() : base) + name + L"\\");
 }
 
-std::wstring TplsDir() { return Ensure(DataDir() + L"NoteTpls\\"); }
-std::wstring GroupTplsDir() { return Ensure(DataDir() + L"NoteTpls2\\"); }
+std::wstring TplsDir() {
+    return Ensure(DataDir() + L"NoteTpls\\");
+}
+std::wstring GroupTplsDir() {
+    return Ensure(DataDir() + L"NoteTpls2\\");
+}
 
 std::wstring TplFolder(const std::wstring& name) {
     std::wstring folder = Ensure(TplsDir() + name + L"\\");
@@ -45,19 +55,41 @@ std::wstring GroupTplFolder(const std::wstring& group, const std::wstring& name)
     return Ensure(Ensure(GroupTplsDir() + group + L"\\") + name + L"\\");
 }
 
-std::wstring TplRecycleDir() { return Ensure(DataDir() + L"TplRecycle\\"); }
-std::wstring RecycleDir() { return Ensure(DataDir() + L"Recycle\\"); }
-std::wstring CapNoteDir() { return Ensure(DataDir() + L"CapNote\\"); }
-std::wstring NormalSetDir() { return Ensure(ExeDir() + L"NormalSet\\"); }
-std::wstring BackupDir() { return Ensure(ExeDir() + L"kivpad_backup\\"); }
-std::wstring TempImageDir() { return Ensure(ExeDir() + L"_temp_kivpad_image_path\\"); }
-std::wstring ResDir() { return Ensure(ExeDir() + L"sysres\\"); }
+std::wstring TplRecycleDir() {
+    return Ensure(DataDir() + L"TplRecycle\\");
+}
+std::wstring RecycleDir() {
+    return Ensure(DataDir() + L"Recycle\\");
+}
+std::wstring CapNoteDir() {
+    return Ensure(DataDir() + L"CapNote\\");
+}
+std::wstring NormalSetDir() {
+    return Ensure(ExeDir() + L"NormalSet\\");
+}
+std::wstring BackupDir() {
+    return Ensure(ExeDir() + L"kivpad_backup\\");
+}
+std::wstring TempImageDir() {
+    return Ensure(ExeDir() + L"_temp_kivpad_image_path\\");
+}
+std::wstring ResDir() {
+    return Ensure(ExeDir() + L"sysres\\");
+}
 
 std::wstring RowIconDir(const std::wstring& set) {
     return Ensure(Ensure(ExeDir() + L"merla_reicon\\") + (set.empty() ? L"default" : set) + L"\\");
 }
 
-std::wstring DownloadDir() { return Ensure(ExeDir() + L"download\\"); }
-std::wstring SysConfigPath() { return ExeDir() + L"sysconfig.xml"; }
-std::wstring CustomColorPath() { return DataDir() + L"customcolor.xml"; }
-std::wstring LogPath() { return ExeDir() + L"kivpad_log.txt"; }
+std::wstring DownloadDir() {
+    return Ensure(ExeDir() + L"download\\");
+}
+std::wstring SysConfigPath() {
+    return ExeDir() + L"sysconfig.xml";
+}
+std::wstring CustomColorPath() {
+    return DataDir() + L"customcolor.xml";
+}
+std::wstring LogPath() {
+    return ExeDir() + L"kivpad_log.txt";
+}

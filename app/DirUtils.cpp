@@ -25,7 +25,9 @@ private:
     HANDLE h_;
 };
 
-bool IsDots(const wchar_t* name) { return !wcscmp(name, L".") || !wcscmp(name, L".."); }
+bool IsDots(const wchar_t* name) {
+    return !wcscmp(name, L".") || !wcscmp(name, L"..");
+}
 
 std::wstring WithSlash(std::wstring folder) {
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/')

@@ -8,13 +8,24 @@
 #include "app/DirUtils.h"
 #include "app/MerlaMain.h"
 #include "app/SysConfig.h"
+#include "toolkit/Toolkit.h"
 
 namespace {
 
 constexpr double kMainWindowHeightRatio = 0.382;
 HHOOK g_hook = nullptr;
 
+// Gives the toolkit window of each retrieved message its pre-translate step; a consumed message is
+// dispatched as WM_NULL.
 LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION && wp == PM_REMOVE) {
+        MSG* msg = reinterpret_cast<MSG*>(lp);
+        if (ToolkitPreTranslate(msg)) {
+            msg->message = WM_NULL;
+            msg->wParam = 0;
+            msg->lParam = 0;
+        }
+    }
     return CallNextHookEx(g_hook, code, wp, lp);
 }
 
@@ -27,6 +38,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Gdiplus::GdiplusStartupInput gdiplus_input;
     Gdiplus::GdiplusStartup(&gdiplus_token, &gdiplus_input, nullptr);
     g_instance = instance;
+    SetToolkitInstance(instance);
     CustomColors::Load();
 
     const int screen_w = GetSystemMetrics(SM_CXSCREEN);
@@ -41,6 +53,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         DispatchMessageW(&msg);
     }
 
+    ReleaseToolkitRegistry();
     DeleteTree(TempImageDir());
     Gdiplus::GdiplusShutdown(gdiplus_token);
     if (g_hook)

@@ -4,6 +4,7 @@
 #include "app/MerlaMessageBox.h"
 #include "app/RunFolder.h"
 #include "app/SingleInstance.h"
+#include "reminder/ReminderTargets.h"
 
 #include <cwchar>
 
@@ -13,11 +14,14 @@ constexpr wchar_t kClassName[] = L"MerlaMain";
 constexpr wchar_t kTrayTip[] = L"Velin...";
 constexpr wchar_t kAlreadyRunning[] = L"软件已经启动了！";
 constexpr int kTrayIconSize = 24;
+constexpr DWORD kReminderStopWaitMs = 5000;
 HWND g_main_window = nullptr;
 
 } // namespace
 
-HWND MerlaMain::MainWindow() { return g_main_window; }
+HWND MerlaMain::MainWindow() {
+    return g_main_window;
+}
 
 MerlaMain::~MerlaMain() {
     if (hwnd_)
@@ -33,8 +37,8 @@ bool MerlaMain::Create(HINSTANCE instance, int x, int y) {
     wc.lpszClassName = kClassName;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     RegisterClassExW(&wc);
-    return CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP | WS_VISIBLE, x, y, 0, 0,
-                           nullptr, nullptr, instance, this) != nullptr;
+    return CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP | WS_VISIBLE, x, y,
+                           0, 0, nullptr, nullptr, instance, this) != nullptr;
 }
 
 LRESULT CALLBACK MerlaMain::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -74,8 +78,8 @@ LRESULT MerlaMain::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MerlaMain::AddTrayIcon() {
-    icon_ = static_cast<HICON>(LoadImageW(nullptr, (ResDir() + L"Merla.ico").c_str(), IMAGE_ICON, kTrayIconSize,
-                                          kTrayIconSize, LR_LOADFROMFILE));
+    icon_ = static_cast<HICON>(LoadImageW(nullptr, (ResDir() + L"Merla.ico").c_str(), IMAGE_ICON,
+                                          kTrayIconSize, kTrayIconSize, LR_LOADFROMFILE));
     tray_.cbSize = sizeof(tray_);
     tray_.hWnd = hwnd_;
     tray_.uID = 0;
@@ -104,6 +108,8 @@ void MerlaMain::OnCreate() {
     TplsDir();
     RecycleDir();
     NormalSetDir();
+    reminder_ = std::make_unique<ReminderScheduler>(ReminderTargets::Find);
+    reminder_->Start();
 }
 
 void MerlaMain::OnTrayNotify(LPARAM mouse) {
@@ -119,6 +125,10 @@ void MerlaMain::OnTrayNotify(LPARAM mouse) {
 }
 
 void MerlaMain::OnDestroy() {
+    // Between two notes, never in the middle of rewriting a reminder file. A thread held up by a
+    // shell message about a file it ran is left to end with the process, its object with it.
+    if (reminder_ && !reminder_->Stop(kReminderStopWaitMs))
+        (void)reminder_.release();
     if (tray_added_)
         Shell_NotifyIconW(NIM_DELETE, &tray_);
     tray_added_ = false;

@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "reminder/ReminderScheduler.h"
+
+#include <memory>
+
 class MerlaMain {
 public:
     static constexpr int kId = 20000;
@@ -33,4 +37,5 @@ private:
     HICON icon_ = nullptr;
     NOTIFYICONDATAW tray_{};
     bool tray_added_ = false;
+    std::unique_ptr<ReminderScheduler> reminder_;
 };

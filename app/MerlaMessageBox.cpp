@@ -7,9 +7,13 @@ int MerlaMessageBox::DoModal(HWND parent) {
     else if ((buttons_ & kMbOk) && (buttons_ & kMbCancel))
         type = MB_OKCANCEL;
     switch (MessageBoxW(parent, text_.c_str(), L"Velin", type | MB_SETFOREGROUND)) {
-    case IDYES: return kMbYes;
-    case IDNO: return kMbNo;
-    case IDCANCEL: return kMbCancel;
-    default: return kMbOk;
+    case IDYES:
+        return kMbYes;
+    case IDNO:
+        return kMbNo;
+    case IDCANCEL:
+        return kMbCancel;
+    default:
+        return kMbOk;
     }
 }

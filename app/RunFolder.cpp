@@ -11,8 +11,7 @@ namespace {
 
 constexpr wchar_t kAskCopy[] = L"发现之前的安装目录，是否拷贝之前的数据到当前目录下？";
 constexpr wchar_t kAskAbandon[] = L"确定要放弃之前的数据吗？";
-constexpr wchar_t kWriteFailed[] =
-    L"设置当前运行路径出错，请检查是否有权限，尝试以管理员身份运行软件！";
+constexpr wchar_t kWriteFailed[] = L"设置当前运行路径出错，请检查是否有权限，尝试以管理员身份运行软件！";
 
 class RegKey {
 public:
@@ -52,15 +51,16 @@ std::wstring NormaliseRunFolder(const std::wstring& stored) {
 
 void ResolveDataFolder(const AskUser& ask) {
     RegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunFolderKey, 0, KEY_READ | KEY_WRITE, key.out()) != ERROR_SUCCESS &&
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunFolderKey, 0, KEY_READ | KEY_WRITE, key.out()) !=
+            ERROR_SUCCESS &&
         RegCreateKeyW(HKEY_LOCAL_MACHINE, kRunFolderKey, key.out()) != ERROR_SUCCESS)
         return;
 
     const std::wstring here = AsciiLower(ExeDir());
     auto write_here = [&] {
         const DWORD bytes = static_cast<DWORD>((here.size() + 1) * sizeof(wchar_t));
-        return RegSetValueExW(key.get(), kRunFolderValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(here.c_str()),
-                              bytes) == ERROR_SUCCESS;
+        return RegSetValueExW(key.get(), kRunFolderValue, 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(here.c_str()), bytes) == ERROR_SUCCESS;
     };
 
     wchar_t buf[MAX_PATH] = {};

@@ -89,8 +89,12 @@ EditOptions ReadEditOptions() {
     return opt;
 }
 
-int ClampImageMaxPixel(int value) { return std::clamp(value, kImageMaxPixelMin, kImageMaxPixelMax); }
-int ClampRowIconMaxPixel(int value) { return std::clamp(value, kRowIconMaxPixelMin, kRowIconMaxPixelMax); }
+int ClampImageMaxPixel(int value) {
+    return std::clamp(value, kImageMaxPixelMin, kImageMaxPixelMax);
+}
+int ClampRowIconMaxPixel(int value) {
+    return std::clamp(value, kRowIconMaxPixelMin, kRowIconMaxPixelMax);
+}
 
 int ReadImageMaxPixel(int fallback) {
     int v = fallback;
@@ -104,7 +108,9 @@ int ReadRowIconMaxPixel() {
     return v;
 }
 
-bool WriteImageMaxPixel(int value) { return WriteInt(L"richedit_image_max_pixel", ClampImageMaxPixel(value)); }
+bool WriteImageMaxPixel(int value) {
+    return WriteInt(L"richedit_image_max_pixel", ClampImageMaxPixel(value));
+}
 bool WriteRowIconMaxPixel(int value) {
     return WriteInt(L"richedit_rowicon_max_pixel", ClampRowIconMaxPixel(value));
 }

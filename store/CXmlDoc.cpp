@@ -12,7 +12,9 @@ namespace {
 constexpr size_t kResultLimit = 999;
 constexpr std::wstring_view kCrLf = L"\r\n";
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool IsSpace(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
 
 bool IsNameChar(wchar_t c) {
     return !IsSpace(c) && c != L'>' && c != L'/' && c != L'=' && c != L'<' && c != L'"' && c != L'\'' &&
@@ -23,41 +25,43 @@ bool StartsWith(std::wstring_view text, size_t pos, std::wstring_view what) {
     return text.size() >= pos + what.size() && text.compare(pos, what.size(), what) == 0;
 }
 
-std::wstring Num(int64_t v) { return std::to_wstring(v); }
+std::wstring Num(int64_t v) {
+    return std::to_wstring(v);
+}
 
 const std::unordered_map<std::wstring_view, wchar_t>& NamedEntities() {
     static const std::unordered_map<std::wstring_view, wchar_t> table = {
-        {L"lt", L'<'},        {L"gt", L'>'},         {L"amp", L'&'},       {L"quot", L'"'},
-        {L"apos", L'\''},     {L"nbsp", 0xA0},       {L"iexcl", 0xA1},     {L"cent", 0xA2},
-        {L"pound", 0xA3},     {L"curren", 0xA4},     {L"yen", 0xA5},       {L"brvbar", 0xA6},
-        {L"sect", 0xA7},      {L"uml", 0xA8},        {L"copy", 0xA9},      {L"ordf", 0xAA},
-        {L"laquo", 0xAB},     {L"not", 0xAC},        {L"shy", 0xAD},       {L"reg", 0xAE},
-        {L"macr", 0xAF},      {L"deg", 0xB0},        {L"plusmn", 0xB1},    {L"sup2", 0xB2},
-        {L"sup3", 0xB3},      {L"acute", 0xB4},      {L"micro", 0xB5},     {L"para", 0xB6},
-        {L"middot", 0xB7},    {L"cedil", 0xB8},      {L"sup1", 0xB9},      {L"ordm", 0xBA},
-        {L"raquo", 0xBB},     {L"frac14", 0xBC},     {L"frac12", 0xBD},    {L"frac34", 0xBE},
-        {L"iquest", 0xBF},    {L"agrave", 0xE0},     {L"aacute", 0xE1},    {L"acirc", 0xE2},
-        {L"atilde", 0xE3},    {L"auml", 0xE4},       {L"aring", 0xE5},     {L"aelig", 0xE6},
-        {L"ccedil", 0xE7},    {L"egrave", 0xE8},     {L"eacute", 0xE9},    {L"ecirc", 0xEA},
-        {L"euml", 0xEB},      {L"igrave", 0xEC},     {L"iacute", 0xED},    {L"icirc", 0xEE},
-        {L"iuml", 0xEF},      {L"eth", 0xF0},        {L"ntilde", 0xF1},    {L"ograve", 0xF2},
-        {L"oacute", 0xF3},    {L"ocirc", 0xF4},      {L"otilde", 0xF5},    {L"ouml", 0xF6},
-        {L"divide", 0xF7},    {L"oslash", 0xF8},     {L"ugrave", 0xF9},    {L"uacute", 0xFA},
-        {L"ucirc", 0xFB},     {L"uuml", 0xFC},       {L"yacute", 0xFD},    {L"thorn", 0xFE},
-        {L"yuml", 0xFF},      {L"times", 0xD7},      {L"szlig", 0xDF},     {L"oelig", 0x153},
-        {L"scaron", 0x161},   {L"fnof", 0x192},      {L"circ", 0x2C6},     {L"tilde", 0x2DC},
-        {L"alpha", 0x3B1},    {L"beta", 0x3B2},      {L"gamma", 0x3B3},    {L"delta", 0x3B4},
-        {L"epsilon", 0x3B5},  {L"lambda", 0x3BB},    {L"mu", 0x3BC},       {L"pi", 0x3C0},
-        {L"sigma", 0x3C3},    {L"omega", 0x3C9},     {L"ensp", 0x2002},    {L"emsp", 0x2003},
-        {L"thinsp", 0x2009},  {L"zwnj", 0x200C},     {L"zwj", 0x200D},     {L"ndash", 0x2013},
-        {L"mdash", 0x2014},   {L"lsquo", 0x2018},    {L"rsquo", 0x2019},   {L"sbquo", 0x201A},
-        {L"ldquo", 0x201C},   {L"rdquo", 0x201D},    {L"bdquo", 0x201E},   {L"dagger", 0x2020},
-        {L"bull", 0x2022},    {L"hellip", 0x2026},   {L"permil", 0x2030},  {L"prime", 0x2032},
-        {L"lsaquo", 0x2039},  {L"rsaquo", 0x203A},   {L"euro", 0x20AC},    {L"trade", 0x2122},
-        {L"larr", 0x2190},    {L"uarr", 0x2191},     {L"rarr", 0x2192},    {L"darr", 0x2193},
-        {L"harr", 0x2194},    {L"infin", 0x221E},    {L"ne", 0x2260},      {L"le", 0x2264},
-        {L"ge", 0x2265},      {L"loz", 0x25CA},      {L"spades", 0x2660},  {L"clubs", 0x2663},
-        {L"hearts", 0x2665},  {L"diams", 0x2666},
+        {L"lt", L'<'},       {L"gt", L'>'},       {L"amp", L'&'},      {L"quot", L'"'},
+        {L"apos", L'\''},    {L"nbsp", 0xA0},     {L"iexcl", 0xA1},    {L"cent", 0xA2},
+        {L"pound", 0xA3},    {L"curren", 0xA4},   {L"yen", 0xA5},      {L"brvbar", 0xA6},
+        {L"sect", 0xA7},     {L"uml", 0xA8},      {L"copy", 0xA9},     {L"ordf", 0xAA},
+        {L"laquo", 0xAB},    {L"not", 0xAC},      {L"shy", 0xAD},      {L"reg", 0xAE},
+        {L"macr", 0xAF},     {L"deg", 0xB0},      {L"plusmn", 0xB1},   {L"sup2", 0xB2},
+        {L"sup3", 0xB3},     {L"acute", 0xB4},    {L"micro", 0xB5},    {L"para", 0xB6},
+        {L"middot", 0xB7},   {L"cedil", 0xB8},    {L"sup1", 0xB9},     {L"ordm", 0xBA},
+        {L"raquo", 0xBB},    {L"frac14", 0xBC},   {L"frac12", 0xBD},   {L"frac34", 0xBE},
+        {L"iquest", 0xBF},   {L"agrave", 0xE0},   {L"aacute", 0xE1},   {L"acirc", 0xE2},
+        {L"atilde", 0xE3},   {L"auml", 0xE4},     {L"aring", 0xE5},    {L"aelig", 0xE6},
+        {L"ccedil", 0xE7},   {L"egrave", 0xE8},   {L"eacute", 0xE9},   {L"ecirc", 0xEA},
+        {L"euml", 0xEB},     {L"igrave", 0xEC},   {L"iacute", 0xED},   {L"icirc", 0xEE},
+        {L"iuml", 0xEF},     {L"eth", 0xF0},      {L"ntilde", 0xF1},   {L"ograve", 0xF2},
+        {L"oacute", 0xF3},   {L"ocirc", 0xF4},    {L"otilde", 0xF5},   {L"ouml", 0xF6},
+        {L"divide", 0xF7},   {L"oslash", 0xF8},   {L"ugrave", 0xF9},   {L"uacute", 0xFA},
+        {L"ucirc", 0xFB},    {L"uuml", 0xFC},     {L"yacute", 0xFD},   {L"thorn", 0xFE},
+        {L"yuml", 0xFF},     {L"times", 0xD7},    {L"szlig", 0xDF},    {L"oelig", 0x153},
+        {L"scaron", 0x161},  {L"fnof", 0x192},    {L"circ", 0x2C6},    {L"tilde", 0x2DC},
+        {L"alpha", 0x3B1},   {L"beta", 0x3B2},    {L"gamma", 0x3B3},   {L"delta", 0x3B4},
+        {L"epsilon", 0x3B5}, {L"lambda", 0x3BB},  {L"mu", 0x3BC},      {L"pi", 0x3C0},
+        {L"sigma", 0x3C3},   {L"omega", 0x3C9},   {L"ensp", 0x2002},   {L"emsp", 0x2003},
+        {L"thinsp", 0x2009}, {L"zwnj", 0x200C},   {L"zwj", 0x200D},    {L"ndash", 0x2013},
+        {L"mdash", 0x2014},  {L"lsquo", 0x2018},  {L"rsquo", 0x2019},  {L"sbquo", 0x201A},
+        {L"ldquo", 0x201C},  {L"rdquo", 0x201D},  {L"bdquo", 0x201E},  {L"dagger", 0x2020},
+        {L"bull", 0x2022},   {L"hellip", 0x2026}, {L"permil", 0x2030}, {L"prime", 0x2032},
+        {L"lsaquo", 0x2039}, {L"rsaquo", 0x203A}, {L"euro", 0x20AC},   {L"trade", 0x2122},
+        {L"larr", 0x2190},   {L"uarr", 0x2191},   {L"rarr", 0x2192},   {L"darr", 0x2193},
+        {L"harr", 0x2194},   {L"infin", 0x221E},  {L"ne", 0x2260},     {L"le", 0x2264},
+        {L"ge", 0x2265},     {L"loz", 0x25CA},    {L"spades", 0x2660}, {L"clubs", 0x2663},
+        {L"hearts", 0x2665}, {L"diams", 0x2666},
     };
     return table;
 }
@@ -82,10 +86,17 @@ std::wstring CXmlDoc::EscapeText(std::wstring_view text) {
     out.reserve(text.size());
     for (wchar_t c : text) {
         switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        default: out += c;
+        case L'&':
+            out += L"&amp;";
+            break;
+        case L'<':
+            out += L"&lt;";
+            break;
+        case L'>':
+            out += L"&gt;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -96,12 +107,23 @@ std::wstring CXmlDoc::EscapeAttr(std::wstring_view text) {
     out.reserve(text.size());
     for (wchar_t c : text) {
         switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'"': out += L"&quot;"; break;
-        case L'\'': out += L"&apos;"; break;
-        default: out += c;
+        case L'&':
+            out += L"&amp;";
+            break;
+        case L'<':
+            out += L"&lt;";
+            break;
+        case L'>':
+            out += L"&gt;";
+            break;
+        case L'"':
+            out += L"&quot;";
+            break;
+        case L'\'':
+            out += L"&apos;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -662,7 +684,9 @@ bool CXmlDoc::OutOf() {
     return true;
 }
 
-std::wstring CXmlDoc::GetTagName() const { return std::wstring(NameOf(current_)); }
+std::wstring CXmlDoc::GetTagName() const {
+    return std::wstring(NameOf(current_));
+}
 
 // ---- content ----
 
@@ -948,7 +972,9 @@ bool CXmlDoc::RemoveCurrent() {
 
 // ---- keyed helpers ----
 
-bool CXmlDoc::AddNextInt(std::wstring_view name, int value) { return AddNext(name, std::to_wstring(value)); }
+bool CXmlDoc::AddNextInt(std::wstring_view name, int value) {
+    return AddNext(name, std::to_wstring(value));
+}
 
 bool CXmlDoc::SetChildInt(std::wstring_view name, int value) {
     if (FindNext(name))

@@ -18,7 +18,7 @@
 class CXmlDoc {
 public:
     enum AddFlags : int {
-        kCData = 0x1,          // data written as a CDATA section
+        kCData = 0x1,           // data written as a CDATA section
         kSpaceBeforeSlash = 0x4 // empty element written as "<name />"
     };
     enum DocFlags : uint32_t {

@@ -31,7 +31,9 @@ std::wstring CodePageToWide(unsigned code_page, std::string_view bytes) {
     return out;
 }
 
-std::string WideToUtf8(std::wstring_view text) { return WideToCodePage(CP_UTF8, text); }
+std::string WideToUtf8(std::wstring_view text) {
+    return WideToCodePage(CP_UTF8, text);
+}
 // Decoded here rather than by the code page API: documents are mostly ASCII and this is on every load.
 // Invalid sequences become U+FFFD, as the platform does.
 std::wstring Utf8ToWide(std::string_view bytes) {
@@ -109,7 +111,8 @@ bool IsValidUtf8(std::string_view bytes) {
                 return false;
             cp = (cp << 6) | (d & 0x3F);
         }
-        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
             return false;
         i += extra + 1;
     }
@@ -131,12 +134,11 @@ unsigned CodePageOfName(std::wstring_view name) {
         unsigned cp;
     };
     static const Entry table[] = {
-        {L"utf-8", 65001},       {L"utf8", 65001},         {L"ansi", CP_ACP},
-        {L"gb2312", 936},        {L"gbk", 936},            {L"gb18030", 54936},
-        {L"cp936", 936},         {L"big5", 950},           {L"shift_jis", 932},
-        {L"euc-kr", 949},        {L"windows-1252", 1252},  {L"iso-8859-1", 28591},
-        {L"us-ascii", 20127},    {L"windows-1251", 1251},  {L"windows-1250", 1250},
-        {L"iso-8859-2", 28592},  {L"euc-jp", 20932},       {L"koi8-r", 20866},
+        {L"utf-8", 65001},    {L"utf8", 65001},        {L"ansi", CP_ACP},       {L"gb2312", 936},
+        {L"gbk", 936},        {L"gb18030", 54936},     {L"cp936", 936},         {L"big5", 950},
+        {L"shift_jis", 932},  {L"euc-kr", 949},        {L"windows-1252", 1252}, {L"iso-8859-1", 28591},
+        {L"us-ascii", 20127}, {L"windows-1251", 1251}, {L"windows-1250", 1250}, {L"iso-8859-2", 28592},
+        {L"euc-jp", 20932},   {L"koi8-r", 20866},
     };
     for (const auto& e : table)
         if (n == e.name)

@@ -5,8 +5,9 @@
 #include "store/FileHandle.h"
 
 bool ReadFileBytes(const std::wstring& path, std::string& out) {
-    FileHandle f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle f(CreateFileW(path.c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f)
         return false;
     LARGE_INTEGER size{};
@@ -29,8 +30,8 @@ bool ReadFileBytes(const std::wstring& path, std::string& out) {
 bool WriteFileAtomic(const std::wstring& path, std::string_view bytes) {
     const std::wstring temp = path + L".~tmp" + std::to_wstring(GetCurrentProcessId());
     {
-        FileHandle f(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr));
+        FileHandle f(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!f)
             return false;
         size_t done = 0;

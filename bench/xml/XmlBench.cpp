@@ -14,7 +14,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 void WriteFile(const wchar_t* path, const std::string& bytes) {
     FILE* f = _wfopen(path, L"wb");
@@ -23,20 +25,24 @@ void WriteFile(const wchar_t* path, const std::string& bytes) {
 }
 
 std::string NoteRecord() {
-    return "<MerlaItem>\r\n<ID>100001</ID>\r\n<name>20261209051530123_00</name>\r\n<unique>20261209051530123_01</unique>\r\n"
+    return "<MerlaItem>\r\n<ID>100001</ID>\r\n<name>20261209051530123_00</"
+           "name>\r\n<unique>20261209051530123_01</unique>\r\n"
            "<group></group>\r\n<curcolor>-1120</curcolor>\r\n<alpha>255</alpha>\r\n<left>1544</left>\r\n"
            "<top>180</top>\r\n<right>1724</right>\r\n<bottom>360</bottom>\r\n<istopmost>0</istopmost>\r\n"
            "<istrans>0</istrans>\r\n<ishide>0</ishide>\r\n<bkimage>bk.png</bkimage>\r\n<ChildItems>\r\n"
            "<item class=\"MerlaRichEdit\">100002</item>\r\n<item class=\"MerlaImage\">100003</item>\r\n"
            "</ChildItems>\r\n<datetime>2026年12月09日 05时15分30秒</datetime>\r\n"
-           "<updatetime>2026年12月09日 05时15分30秒</updatetime>\r\n<pngview>view.png</pngview>\r\n</MerlaItem>\r\n";
+           "<updatetime>2026年12月09日 "
+           "05时15分30秒</updatetime>\r\n<pngview>view.png</pngview>\r\n</MerlaItem>\r\n";
 }
 
 std::string LargeDocument(size_t target) {
     std::string doc = "<notes>\r\n";
     for (int i = 0; doc.size() < target; ++i) {
-        doc += "<note id=\"" + std::to_string(i) + "\" kind='rich'>\r\n<title>便签 &amp; 提醒 " + std::to_string(i) +
-               "</title>\r\n<body><![CDATA[some <raw> text]]></body>\r\n<tags><tag>a</tag><tag>b</tag></tags>\r\n"
+        doc += "<note id=\"" + std::to_string(i) + "\" kind='rich'>\r\n<title>便签 &amp; 提醒 " +
+               std::to_string(i) +
+               "</title>\r\n<body><![CDATA[some <raw> "
+               "text]]></body>\r\n<tags><tag>a</tag><tag>b</tag></tags>\r\n"
                "<empty/>\r\n</note>\r\n";
     }
     return doc + "</notes>\r\n";
@@ -134,8 +140,8 @@ int main() {
                     static_cast<double>(large.size()) * kLargeTimes / (1024.0 * 1024.0) / Seconds(t));
     }
 
-    for (const wchar_t* f : {L"bench_record.xml", L"bench_record_out.xml", L"bench_record_out2.xml", L"bench_large.xml",
-                             L"bench_large_out.xml", L"bench_large_out2.xml"})
+    for (const wchar_t* f : {L"bench_record.xml", L"bench_record_out.xml", L"bench_record_out2.xml",
+                             L"bench_large.xml", L"bench_large_out.xml", L"bench_large_out2.xml"})
         DeleteFileW(f);
     return 0;
 }

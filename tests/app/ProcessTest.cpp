@@ -23,7 +23,8 @@ public:
     VelinProcess() {
         STARTUPINFOW si{sizeof(si)};
         std::wstring cmd = L"\"" + ExeDir() + L"Velin.exe\"";
-        ok_ = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si, &pi_);
+        ok_ = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si,
+                             &pi_);
     }
     ~VelinProcess() {
         if (!ok_)
@@ -106,8 +107,8 @@ void Quit(const VelinProcess& p) {
 std::wstring StoredRunFolder() {
     wchar_t buf[MAX_PATH] = {};
     DWORD size = sizeof(buf);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kRunFolderKey, kRunFolderValue, RRF_RT_REG_SZ, nullptr, buf, &size) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kRunFolderKey, kRunFolderValue, RRF_RT_REG_SZ, nullptr, buf,
+                     &size) != ERROR_SUCCESS)
         return L"<missing>";
     return buf;
 }
@@ -120,7 +121,9 @@ void StoreRunFolder(const std::wstring& path) {
     RegCloseKey(key);
 }
 
-void ForgetRunFolder() { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunFolderKey, kRunFolderValue); }
+void ForgetRunFolder() {
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunFolderKey, kRunFolderValue);
+}
 
 // An old program folder with one note in it.
 std::wstring MakeOldFolder() {
@@ -135,7 +138,9 @@ std::wstring MakeOldFolder() {
     return old;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Keeps the prefix's remembered run folder as it was, so that a later `make run` is not asked to
 // bring over a test's scratch folder.

@@ -28,7 +28,9 @@ void Write(const std::wstring& path, const std::string& text) {
     fclose(f);
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 } // namespace
 
@@ -47,7 +49,8 @@ TEST(SysConfig, DefaultsWithoutAFileAndNoFileCreatedByReading) {
 
 TEST(SysConfig, WritingOneKeyToANewFile) {
     ASSERT_TRUE(SysConfig::WriteInt(L"EditIsDoubleClick", 1));
-    EXPECT_EQ(Read(SysConfigPath()), "<sysconfig>\r\n<EditIsDoubleClick>1</EditIsDoubleClick>\r\n</sysconfig>\r\n");
+    EXPECT_EQ(Read(SysConfigPath()),
+              "<sysconfig>\r\n<EditIsDoubleClick>1</EditIsDoubleClick>\r\n</sysconfig>\r\n");
     EXPECT_EQ(SysConfig::ReadEditOptions().double_click, 1);
     // Keys are read in any order.
     ASSERT_TRUE(SysConfig::WriteInt(L"EditIsShowFloatWnd", 0));
@@ -65,8 +68,9 @@ TEST(SysConfig, SettingsPageFileStartsWithItsId) {
     doc.Into();
     doc.SetChildInt(L"EditIsDoubleClick", 1);
     ASSERT_TRUE(doc.Save(SysConfigPath()));
-    EXPECT_EQ(Read(SysConfigPath()),
-              "<sysconfig>\r\n<ID>100123</ID>\r\n<EditIsDoubleClick>1</EditIsDoubleClick>\r\n</sysconfig>\r\n");
+    EXPECT_EQ(
+        Read(SysConfigPath()),
+        "<sysconfig>\r\n<ID>100123</ID>\r\n<EditIsDoubleClick>1</EditIsDoubleClick>\r\n</sysconfig>\r\n");
     EXPECT_FALSE(OpenSettingsFile(doc, L"", L"x", 1));
 }
 
@@ -76,8 +80,9 @@ TEST(SysConfig, ContainerKeys) {
     std::wstring v;
     ASSERT_TRUE(SysConfig::ReadContainerText(L"updateinfo", L"skipversion", v));
     EXPECT_EQ(v, L"1.4.2");
-    EXPECT_EQ(Read(SysConfigPath()), "<sysconfig>\r\n<updateinfo>\r\n<lassupdatetime>2026-12-09 05:00:00</lassupdatetime>"
-                                     "\r\n<skipversion>1.4.2</skipversion>\r\n</updateinfo>\r\n</sysconfig>\r\n");
+    EXPECT_EQ(Read(SysConfigPath()),
+              "<sysconfig>\r\n<updateinfo>\r\n<lassupdatetime>2026-12-09 05:00:00</lassupdatetime>"
+              "\r\n<skipversion>1.4.2</skipversion>\r\n</updateinfo>\r\n</sysconfig>\r\n");
 }
 
 TEST(SysConfig, ClampingOnEntry) {

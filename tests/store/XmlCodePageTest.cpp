@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
-TEST(XmlCodePage, RunsUnderCodePage1252) { EXPECT_EQ(GetACP(), 1252u); }
+TEST(XmlCodePage, RunsUnderCodePage1252) {
+    EXPECT_EQ(GetACP(), 1252u);
+}
 
 TEST(XmlCodePage, ChineseTextSurvivesSaveAndLoad) {
     CXmlDoc doc;

@@ -67,14 +67,16 @@ TEST(XmlLayout, AddNextWithCurrentInsertsAfterIt) {
 }
 
 TEST(XmlLayout, EditsKeepOtherBytes) {
-    const std::wstring text = L"<?xml version=\"1.0\"?>\n<cfg>\n  <!-- kept -->\n  <a x='1'>old</a>\n  <b/>\n</cfg>";
+    const std::wstring text =
+        L"<?xml version=\"1.0\"?>\n<cfg>\n  <!-- kept -->\n  <a x='1'>old</a>\n  <b/>\n</cfg>";
     CXmlDoc doc;
     ASSERT_TRUE(doc.SetDoc(text));
     doc.FindNext(L"cfg");
     doc.Into();
     doc.FindNext(L"a");
     doc.SetText(L"new");
-    EXPECT_EQ(doc.GetDoc(), L"<?xml version=\"1.0\"?>\n<cfg>\n  <!-- kept -->\n  <a x='1'>new</a>\n  <b/>\n</cfg>");
+    EXPECT_EQ(doc.GetDoc(),
+              L"<?xml version=\"1.0\"?>\n<cfg>\n  <!-- kept -->\n  <a x='1'>new</a>\n  <b/>\n</cfg>");
     doc.SetAttr(L"x", L"2\"");
     doc.SetAttr(L"y", L"3");
     EXPECT_EQ(doc.GetAttr(L"x"), L"2\"");
@@ -208,14 +210,16 @@ TEST(XmlHelpers, EnsureChildAndAddingIntoEmptyElements) {
     doc.EnsureChild(L"updateinfo"); // exists: nothing added
     doc.EnsureChild(L"updateinfo"); // searched forward from it: a second one
     doc.RemoveCurrent();
-    EXPECT_EQ(doc.GetDoc(), L"<sysconfig>\r\n<updateinfo>\r\n<skipversion>1.4.2</skipversion>\r\n</updateinfo>\r\n"
-                            L"</sysconfig>\r\n");
+    EXPECT_EQ(doc.GetDoc(),
+              L"<sysconfig>\r\n<updateinfo>\r\n<skipversion>1.4.2</skipversion>\r\n</updateinfo>\r\n"
+              L"</sysconfig>\r\n");
 }
 
 TEST(XmlText, GetTextDecodesCDataEntitiesAndChildren) {
     CXmlDoc doc;
-    ASSERT_TRUE(doc.SetDoc(L"<r><a><![CDATA[<raw> &amp;]]></a><b>x &amp; y &lt;&#x4E2D;&#25991;&#x1F600;&nbsp;&bogus; &</b>"
-                           L"<c>text<d/></c><e/></r>"));
+    ASSERT_TRUE(doc.SetDoc(
+        L"<r><a><![CDATA[<raw> &amp;]]></a><b>x &amp; y &lt;&#x4E2D;&#25991;&#x1F600;&nbsp;&bogus; &</b>"
+        L"<c>text<d/></c><e/></r>"));
     doc.FindNext(L"r");
     doc.Into();
     doc.FindNext(L"a");
@@ -352,8 +356,8 @@ TEST(XmlErrors, EveryResultWord) {
         CXmlDoc doc;
         EXPECT_FALSE(doc.SetDoc(c.text)) << c.word;
         EXPECT_NE(doc.GetResult().find(std::wstring(L"<") + c.word), std::wstring::npos)
-            << "text: " << testing::PrintToString(std::wstring(c.text)) << " result: "
-            << testing::PrintToString(doc.GetResult());
+            << "text: " << testing::PrintToString(std::wstring(c.text))
+            << " result: " << testing::PrintToString(doc.GetResult());
     }
 }
 
@@ -371,12 +375,12 @@ TEST(XmlErrors, WellFormedConstructsParse) {
 TEST(XmlEncoding, Utf8DecodingMatchesThePlatformIncludingBrokenSequences) {
     const std::string cases[] = {
         "plain ascii",
-        "\xE4\xB8\xAD\xE6\x96\x87",       // 中文
-        "\xF0\x9F\x98\x80 emoji",          // beyond the BMP
-        "cut \xE4\xB8",                    // truncated at the end
-        "bad \xFF\xFE lead",               // never a lead byte
-        "\xC0\xAF overlong",               // overlong slash
-        "\xED\xA0\x80 surrogate",          // encoded surrogate
+        "\xE4\xB8\xAD\xE6\x96\x87", // 中文
+        "\xF0\x9F\x98\x80 emoji",   // beyond the BMP
+        "cut \xE4\xB8",             // truncated at the end
+        "bad \xFF\xFE lead",        // never a lead byte
+        "\xC0\xAF overlong",        // overlong slash
+        "\xED\xA0\x80 surrogate",   // encoded surrogate
         "\xE4\x41 lone lead then ascii",
         std::string("nul \0 inside", 12),
     };
@@ -428,19 +432,38 @@ TEST(XmlIndex, EditsKeepTheIndexInStepWithTheText) {
         doc.Into();
         for (int step = 0; step < 30; ++step) {
             switch (rng() % 9) {
-            case 0: doc.FindNext(); break;
-            case 1: doc.Into(); break;
-            case 2: doc.OutOf(); break;
-            case 3: doc.Rewind(); break;
-            case 4: doc.AddNext(L"n", rng() % 2 ? L"v<" : L"", static_cast<int>(rng() % 2) * CXmlDoc::kCData); break;
-            case 5: doc.RemoveCurrent(); break;
-            case 6: doc.SetText(rng() % 2 ? L"t&" : L"", 0); break;
-            case 7: doc.SetAttr(L"k", std::to_wstring(rng() % 100)); break;
-            case 8: doc.SetChildInt(L"ID", static_cast<int>(rng() % 10)); break;
+            case 0:
+                doc.FindNext();
+                break;
+            case 1:
+                doc.Into();
+                break;
+            case 2:
+                doc.OutOf();
+                break;
+            case 3:
+                doc.Rewind();
+                break;
+            case 4:
+                doc.AddNext(L"n", rng() % 2 ? L"v<" : L"", static_cast<int>(rng() % 2) * CXmlDoc::kCData);
+                break;
+            case 5:
+                doc.RemoveCurrent();
+                break;
+            case 6:
+                doc.SetText(rng() % 2 ? L"t&" : L"", 0);
+                break;
+            case 7:
+                doc.SetAttr(L"k", std::to_wstring(rng() % 100));
+                break;
+            case 8:
+                doc.SetChildInt(L"ID", static_cast<int>(rng() % 10));
+                break;
             }
             CXmlDoc fresh;
             fresh.SetDoc(doc.GetDoc()); // a second root added at the top is the caller's doing
-            ASSERT_EQ(fresh.GetResult().find(L"syntax"), std::wstring::npos) << testing::PrintToString(doc.GetDoc());
+            ASSERT_EQ(fresh.GetResult().find(L"syntax"), std::wstring::npos)
+                << testing::PrintToString(doc.GetDoc());
             CXmlDoc copy = doc;
             ASSERT_EQ(tags(copy), tags(fresh)) << testing::PrintToString(doc.GetDoc());
         }
