@@ -1,0 +1,228 @@
+#include "richtext/GlyphDocument.h"
+
+#include "richtext/ColorRegistry.h"
+#include "richtext/FontRegistry.h"
+#include "richtext/LGlyphEditRow.h"
+#include "richtext/LGlyphImage.h"
+#include "richtext/LGlyphTChar.h"
+#include "richtext/RtfFileWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+GlyphDocument::GlyphDocument(int width, int height)
+    : font_(FontRegistry::Instance().Default()), color_(DefaultTextColor()) {
+    surface_.Create(std::max(width, 1), std::max(height, 1));
+}
+
+GlyphDocument::~GlyphDocument() {
+    for (LGlyphEditRow* row : rows_) {
+        for (LGlyph* g : row->Children())
+            delete g;
+        delete row;
+    }
+}
+
+LGlyphEditRow* GlyphDocument::Row(int index) const {
+    if (index < 0 || index >= RowCount())
+        return nullptr;
+    return rows_[static_cast<size_t>(index)];
+}
+
+LGlyphEditRow* GlyphDocument::CreateRow(int index) {
+    auto* row = new LGlyphEditRow;
+    row->SetSurface(surface_.Dc());
+    row->SetBox(static_cast<float>(text_indent_), 0, static_cast<float>(surface_.Width()),
+                static_cast<float>(CellHeight(font_)));
+    rows_.insert(rows_.begin() + index, row);
+    return row;
+}
+
+void GlyphDocument::SetCaret(int row, int index) {
+    if (rows_.empty()) {
+        caret_row_ = caret_index_ = 0;
+        return;
+    }
+    caret_row_ = std::clamp(row, 0, RowCount() - 1);
+    LGlyphEditRow* r = rows_[static_cast<size_t>(caret_row_)];
+    r->SetCaretIndex(index);
+    caret_index_ = r->CaretIndex();
+}
+
+bool GlyphDocument::InsertAtCaret(const std::vector<LGlyph*>& glyphs, bool record_undo) {
+    if (glyphs.empty())
+        return true;
+    if (rows_.empty()) {
+        CreateRow(0);
+        caret_row_ = caret_index_ = 0;
+    }
+    int current = caret_row_;
+    LGlyphEditRow* row = rows_[static_cast<size_t>(current)];
+    const int at = std::clamp(caret_index_, 0, row->Count());
+    std::vector<LGlyph*> tail = row->RemoveGlyphs(at, row->Count() - at);
+    std::vector<LGlyph*> segment;
+    for (LGlyph* g : glyphs) {
+        segment.push_back(g);
+        if (g->IsParagraphEnd()) {
+            row->InsertGlyphs(row->Count(), segment);
+            segment.clear();
+            row = CreateRow(++current);
+        }
+    }
+    row->InsertGlyphs(row->Count(), segment);
+    caret_row_ = current;
+    caret_index_ = row->Count();
+    row->InsertGlyphs(row->Count(), tail);
+    return true;
+}
+
+void GlyphDocument::SetRowLineGap(int row, int gap) {
+    if (LGlyphEditRow* r = Row(row))
+        r->SetLineGap(gap);
+}
+
+void GlyphDocument::InsertText(std::wstring_view text, bool relayout) {
+    std::vector<LGlyph*> glyphs;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+            ++i; // CR LF is one paragraph end
+        const wchar_t c = text[i] == L'\n' ? kParagraphEnd : text[i];
+        LGlyph* g = LGlyphTChar::Create(c, font_, surface_.Dc(), color_, alpha_);
+        g->SetBackColor(highlight_);
+        glyphs.push_back(g);
+    }
+    InsertAtCaret(glyphs, false);
+    if (relayout)
+        Layout();
+}
+
+bool GlyphDocument::InsertPicture(Gdiplus::Image* image, const std::wstring& blip_type) {
+    LGlyph* picture = LGlyphImage::FromImage(image, blip_type);
+    if (!picture)
+        return false;
+    picture->SetBackColor(highlight_);
+    InsertAtCaret({picture}, false);
+    Layout();
+    return true;
+}
+
+bool GlyphDocument::Save(const std::wstring& path, bool protect, const std::string& token) const {
+    return WriteRtfFile(path, Glyphs(), protect, token);
+}
+
+std::vector<LGlyph*> GlyphDocument::Glyphs() const {
+    std::vector<LGlyph*> all;
+    for (LGlyphEditRow* row : rows_) {
+        all.push_back(row);
+        all.insert(all.end(), row->Children().begin(), row->Children().end());
+    }
+    return all;
+}
+
+std::wstring GlyphDocument::GetText() const {
+    std::wstring text;
+    for (LGlyphEditRow* row : rows_) {
+        for (LGlyph* g : row->Children())
+            text += g->GetText();
+    }
+    return text;
+}
+
+void GlyphDocument::Layout() {
+    float y = kTopMargin;
+    for (LGlyphEditRow* row : rows_) {
+        Gdiplus::RectF box = row->Box();
+        box.X = static_cast<float>(text_indent_);
+        box.Width = static_cast<float>(surface_.Width());
+        row->SetBox(box);
+        row->UpdateMetrics({});
+        row->MoveSlotTo(y);
+        row->Place();
+        y += static_cast<float>(row->GetHeight());
+    }
+    content_height_ = static_cast<int>(y) - kTopMargin;
+    const int needed = static_cast<int>(y) + kBottomMargin;
+    if (needed >= surface_.Height()) {
+        surface_.Create(surface_.Width(), needed + 1);
+        for (LGlyphEditRow* row : rows_)
+            row->SetSurface(surface_.Dc());
+    }
+}
+
+void GlyphDocument::Paint() {
+    if (!surface_)
+        return;
+    GdiFlush();
+    std::memset(surface_.Bits(), 0, static_cast<size_t>(surface_.Width()) * surface_.Height() * 4);
+    for (LGlyphEditRow* row : rows_)
+        row->Paint();
+    GdiFlush();
+}
+
+void GlyphDocument::Reflow(const WrapRule& rule) {
+    // Rows are kept with the glyph they start with, so line gaps and row icons stay with their text.
+    std::vector<LGlyph*> glyphs;
+    std::unordered_map<const LGlyph*, LGlyphEditRow*> row_of_start;
+    std::vector<LGlyphEditRow*> blank_rows;
+    LGlyph* caret_glyph = nullptr;
+    for (int r = 0; r < RowCount(); ++r) {
+        LGlyphEditRow* row = rows_[static_cast<size_t>(r)];
+        if (r == caret_row_ && caret_index_ < row->Count())
+            caret_glyph = row->At(caret_index_);
+        if (row->Count() == 0)
+            blank_rows.push_back(row);
+        else
+            row_of_start[row->At(0)] = row;
+        std::vector<LGlyph*> taken = row->RemoveGlyphs(0, row->Count());
+        glyphs.insert(glyphs.end(), taken.begin(), taken.end());
+    }
+    const std::vector<LGlyphEditRow*> old_rows = std::move(rows_);
+    rows_.clear();
+    auto reuse = [&](LGlyphEditRow* row) {
+        rows_.push_back(row);
+        return row;
+    };
+    LGlyphEditRow* previous = nullptr;
+    const std::vector<size_t> starts = BreakLines(glyphs, rule);
+    for (size_t r = 0; r < starts.size(); ++r) {
+        const size_t end = r + 1 < starts.size() ? starts[r + 1] : glyphs.size();
+        LGlyphEditRow* row = nullptr;
+        auto it = row_of_start.find(glyphs[starts[r]]);
+        if (it != row_of_start.end()) {
+            row = reuse(it->second);
+            row_of_start.erase(it);
+        } else {
+            row = CreateRow(RowCount());
+            if (previous)
+                row->SetLineGap(previous->LineGap()); // a wrapped part of the paragraph above
+        }
+        row->InsertGlyphs(0, std::vector<LGlyph*>(glyphs.begin() + static_cast<ptrdiff_t>(starts[r]),
+                                                  glyphs.begin() + static_cast<ptrdiff_t>(end)));
+        previous = row;
+    }
+    // A document ending in a paragraph end (or empty) has a blank last row for the caret.
+    if (glyphs.empty() || glyphs.back()->IsParagraphEnd()) {
+        if (!blank_rows.empty()) {
+            reuse(blank_rows.back());
+            blank_rows.pop_back();
+        } else {
+            CreateRow(RowCount());
+        }
+    }
+    for (LGlyphEditRow* row : old_rows) {
+        if (std::find(rows_.begin(), rows_.end(), row) == rows_.end())
+            delete row;
+    }
+    caret_row_ = std::max(RowCount() - 1, 0);
+    caret_index_ = rows_.empty() ? 0 : rows_.back()->Count();
+    for (int r = 0; caret_glyph && r < RowCount(); ++r) {
+        const auto& children = rows_[static_cast<size_t>(r)]->Children();
+        auto at = std::find(children.begin(), children.end(), caret_glyph);
+        if (at != children.end()) {
+            caret_row_ = r;
+            caret_index_ = static_cast<int>(at - children.begin());
+        }
+    }
+    Layout();
+}

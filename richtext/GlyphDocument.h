@@ -1,0 +1,90 @@
+#pragma once
+// Rows of glyphs with a caret and a document surface, without a window: the storage the rich edit
+// control builds on, and what tests, export and the clipboard load RTF into. Rows break only at
+// paragraph ends; the document owns its rows and their glyphs.
+#include "richtext/DibSurface.h"
+#include "richtext/LineBreaker.h"
+#include "richtext/RtfLoader.h"
+
+#include <string_view>
+
+class LGlyphEditRow;
+
+class GlyphDocument : public RtfLoadTarget {
+public:
+    static constexpr int kDefaultTextIndent = 7;
+    static constexpr int kTopMargin = 3;
+    static constexpr int kBottomMargin = 5;
+
+    GlyphDocument(int width = 400, int height = 200);
+    ~GlyphDocument() override;
+    GlyphDocument(const GlyphDocument&) = delete;
+    GlyphDocument& operator=(const GlyphDocument&) = delete;
+
+    // RtfLoadTarget
+    void SetProtectionToken(const std::string& token) override { token_ = token; }
+    bool IsPasswordMode() const override { return password_; }
+    bool IsNumericMode() const override { return numeric_; }
+    bool IsSingleLine() const override { return single_line_; }
+    Gdiplus::Font* CurrentFont() const override { return font_; }
+    void SetCurrentFont(Gdiplus::Font* font) override { font_ = font; }
+    uint32_t CurrentColor() const override { return color_; }
+    void SetCurrentColor(uint32_t argb) override { color_ = argb; }
+    uint32_t CurrentHighlight() const override { return highlight_; }
+    void SetCurrentHighlight(uint32_t argb) override { highlight_ = argb; }
+    int CurrentAlpha() const override { return alpha_; }
+    HDC MeasureDc() const override { return surface_.Dc(); }
+    int CaretRow() const override { return caret_row_; }
+    bool InsertAtCaret(const std::vector<LGlyph*>& glyphs, bool record_undo) override;
+    int RowCount() const override { return static_cast<int>(rows_.size()); }
+    LGlyphEditRow* Row(int index) const override;
+    void SetRowLineGap(int row, int gap) override;
+    int TextIndent() const override { return text_indent_; }
+    void SetTextIndent(int indent) override { text_indent_ = indent; }
+    void LoadFinished() override { Layout(); }
+
+    void SetModes(bool password, bool numeric, bool single_line) {
+        password_ = password;
+        numeric_ = numeric;
+        single_line_ = single_line;
+    }
+    void SetCurrentAlpha(int alpha) { alpha_ = alpha; }
+    const std::string& ProtectionToken() const { return token_; }
+    int CaretIndex() const { return caret_index_; }
+    void SetCaret(int row, int index);
+
+    // One character glyph per UTF-16 unit with the current attributes; CR LF becomes CR.
+    void InsertText(std::wstring_view text, bool relayout = true);
+    bool InsertPicture(Gdiplus::Image* image, const std::wstring& blip_type);
+    int Load(const std::wstring& path) { return LoadRtf(*this, path, false); }
+    bool Save(const std::wstring& path, bool protect = false, const std::string& token = {}) const;
+
+    // Every glyph in document order, each row just before its glyphs (the writers' input).
+    std::vector<LGlyph*> Glyphs() const;
+    // Paragraph ends give "\r", pictures nothing.
+    std::wstring GetText() const;
+    // Positions every row and glyph; grows the surface to the content.
+    void Layout();
+    // Rebuilds the rows from all glyphs by the rule (paragraph ends always break), then lays out.
+    // A new row keeps the line gap of the row its first glyph came from; the caret stays on its glyph.
+    void Reflow(const WrapRule& rule);
+    // Repaints the whole surface.
+    void Paint();
+    const DibSurface& Surface() const { return surface_; }
+    int ContentHeight() const { return content_height_; }
+
+private:
+    LGlyphEditRow* CreateRow(int index);
+
+    std::vector<LGlyphEditRow*> rows_; // owned, with their glyphs
+    int caret_row_ = 0, caret_index_ = 0;
+    Gdiplus::Font* font_;
+    uint32_t color_;
+    uint32_t highlight_ = 0;
+    int alpha_ = 255;
+    int text_indent_ = kDefaultTextIndent;
+    bool password_ = false, numeric_ = false, single_line_ = false;
+    std::string token_;
+    DibSurface surface_;
+    int content_height_ = 0;
+};

@@ -1,0 +1,207 @@
+#include "richtext/LGlyphTChar.h"
+
+#include "richtext/ColorRegistry.h"
+#include "richtext/DibSurface.h"
+#include "richtext/FontRegistry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+namespace {
+
+constexpr INT kMeasureTrailingSpaces = 0x800;
+constexpr int kInkPadding = 2;
+
+struct CharMeasure {
+    int advance = 0;
+    int height = 0;
+    int ascent = 0;
+    int line_spacing = 0;
+    int overhang = 0;
+    int ink_width = 0;
+};
+
+struct MeasureKey {
+    const Gdiplus::Font* font;
+    wchar_t ch;
+    bool operator==(const MeasureKey& o) const { return font == o.font && ch == o.ch; }
+};
+struct MeasureKeyHash {
+    size_t operator()(const MeasureKey& k) const {
+        return std::hash<const void*>()(k.font) ^ (static_cast<size_t>(k.ch) * 0x9E3779B97F4A7C15ull);
+    }
+};
+
+// Interned fonts never go away, so measures are kept per (font, character) for the whole run.
+std::unordered_map<MeasureKey, CharMeasure, MeasureKeyHash>& MeasureCache() {
+    static auto* cache = new std::unordered_map<MeasureKey, CharMeasure, MeasureKeyHash>;
+    return *cache;
+}
+
+Gdiplus::StringFormat* TypographicFormat() {
+    static Gdiplus::StringFormat* format = [] {
+        auto* f = Gdiplus::StringFormat::GenericTypographic()->Clone();
+        f->SetFormatFlags(f->GetFormatFlags() | kMeasureTrailingSpaces);
+        return f;
+    }();
+    return format;
+}
+
+CharMeasure MeasureChar(wchar_t ch, Gdiplus::Font* font, HDC dc) {
+    CharMeasure m;
+    m.height = CellHeight(font);
+    m.line_spacing = LineSpacingPx(font);
+    m.ascent = AscentPx(font);
+    const wchar_t text[2] = {ch, 0};
+    HDC screen = dc ? nullptr : GetDC(nullptr);
+    {
+        Gdiplus::Graphics g(dc ? dc : screen);
+        g.SetPageUnit(Gdiplus::UnitPixel);
+        Gdiplus::RectF bounds;
+        g.MeasureString(text, 1, font, Gdiplus::PointF(0, 0), TypographicFormat(), &bounds);
+        m.advance = RoundHalfUp(bounds.Width);
+    }
+    if (screen)
+        ReleaseDC(nullptr, screen);
+
+    Gdiplus::FontFamily family;
+    Gdiplus::RectF ink;
+    if (font->GetFamily(&family) == Gdiplus::Ok) {
+        float em_size = font->GetSize();
+        if (font->GetUnit() == Gdiplus::UnitPoint)
+            em_size = em_size * 96.0f / 72.0f;
+        Gdiplus::GraphicsPath path;
+        path.AddString(text, 1, &family, font->GetStyle(), em_size, Gdiplus::PointF(0, 0),
+                       TypographicFormat());
+        path.GetBounds(&ink);
+    }
+    m.overhang = ink.X < 0 ? -RoundHalfUp(ink.X) : 0;
+    if (m.overhang < 0)
+        m.overhang = 0;
+    const double ink_left = ink.X > 0 ? ink.X : m.overhang;
+    m.ink_width = RoundHalfUp(std::max<double>(m.advance, ink_left + ink.Width)) + kInkPadding;
+    if (ch == kParagraphEnd)
+        m.advance = 0;
+    if (ch == kTab) {
+        m.overhang = 0;
+        m.ink_width = kTabWidth;
+        m.advance = kTabWidth;
+    }
+    return m;
+}
+
+} // namespace
+
+LGlyphTChar* LGlyphTChar::Create(wchar_t ch, Gdiplus::Font* font, HDC dc, uint32_t color, int alpha) {
+    auto* glyph = new LGlyphTChar;
+    glyph->ch_ = ch;
+    glyph->font_ = font ? font : FontRegistry::Instance().Default();
+    glyph->color_ = color;
+    glyph->alpha_ = alpha;
+    ColorRegistry::Instance().Add(color);
+    glyph->Measure();
+    return glyph;
+}
+
+void LGlyphTChar::Measure() {
+    auto& cache = MeasureCache();
+    const MeasureKey key{font_, ch_};
+    auto it = cache.find(key);
+    if (it == cache.end())
+        it = cache.emplace(key, MeasureChar(ch_, font_, nullptr)).first;
+    const CharMeasure& m = it->second;
+    ascent_ = m.ascent;
+    line_spacing_ = m.line_spacing;
+    overhang_ = m.overhang;
+    box_.Width = static_cast<float>(m.advance);
+    box_.Height = static_cast<float>(m.height);
+    ink_.X = box_.X - static_cast<float>(overhang_);
+    ink_.Y = box_.Y;
+    ink_.Width = static_cast<float>(m.ink_width);
+    ink_.Height = static_cast<float>(m.height);
+}
+
+void LGlyphTChar::Draw(HDC dc, void* bits, const Gdiplus::RectF& rect) {
+    if (ch_ == kTab || ch_ == kParagraphEnd || !dc)
+        return;
+    const int width = static_cast<int>(std::ceil(rect.Width));
+    const int height = std::max(static_cast<int>(std::ceil(rect.Height)), line_spacing_);
+    if (width <= 0 || height <= 0)
+        return;
+    DibSurface scratch(width, height);
+    if (!scratch)
+        return;
+    {
+        Gdiplus::Bitmap bitmap(width, height, width * 4, PixelFormat32bppPARGB,
+                               reinterpret_cast<BYTE*>(scratch.Bits()));
+        Gdiplus::Graphics g(&bitmap);
+        g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+        Gdiplus::SolidBrush brush{Gdiplus::Color(color_)};
+        const wchar_t text[2] = {mask_ ? L'*' : ch_, 0};
+        g.DrawString(text, 1, font_, Gdiplus::PointF(static_cast<float>(overhang_), 0), TypographicFormat(),
+                     &brush);
+    }
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(std::clamp(alpha_, 0, 255)), AC_SRC_ALPHA};
+    AlphaBlend(dc, static_cast<int>(rect.X), static_cast<int>(rect.Y), width, height, scratch.Dc(), 0, 0,
+               width, height, blend);
+}
+
+void LGlyphTChar::DrawSelf(HDC dc, void* bits) {
+    Draw(dc, bits, ink_);
+}
+
+LGlyph* LGlyphTChar::Clone() const {
+    auto* copy = new LGlyphTChar;
+    copy->CopyCommon(*this);
+    copy->ch_ = ch_;
+    copy->font_ = font_;
+    copy->color_ = color_;
+    copy->back_color_ = back_color_;
+    copy->ascent_ = ascent_;
+    copy->line_spacing_ = line_spacing_;
+    return copy;
+}
+
+void LGlyphTChar::ApplyFont(Gdiplus::Font* font, int reserved, HDC dc, int flags, int delta) {
+    if (flags == 0) {
+        if (font)
+            font_ = font;
+        Measure();
+        return;
+    }
+    const FontEntry current = DescribeFont(font_);
+    const FontEntry given = font ? DescribeFont(font) : current;
+    std::wstring family = flags & kTakeFamily ? given.family : current.family;
+    int size = flags & kTakeSize ? given.size : current.size;
+    int style = current.style;
+    // Each pair sets first, then clears: both together leave the bit cleared.
+    const std::pair<int, int> pairs[] = {{kSetBold, Gdiplus::FontStyleBold},
+                                         {kSetItalic, Gdiplus::FontStyleItalic},
+                                         {kSetUnderline, Gdiplus::FontStyleUnderline},
+                                         {kSetStrikeout, Gdiplus::FontStyleStrikeout}};
+    for (const auto& [set_bit, style_bit] : pairs) {
+        if (flags & set_bit)
+            style |= style_bit;
+        if (flags & (set_bit << 1))
+            style &= ~style_bit;
+    }
+    if (flags & kGrowSize)
+        size = std::clamp(size + delta, kMinFontPixels, kMaxFontPixels);
+    if (flags & kShrinkSize)
+        size = std::clamp(size - delta, kMinFontPixels, kMaxFontPixels);
+    size = std::clamp(size, kMinFontPixels, kMaxFontPixels);
+    font_ = FontRegistry::Instance().Get(family, size, style, current.unit);
+    Measure();
+}
+
+void LGlyphTChar::SetColor(uint32_t argb) {
+    color_ = argb;
+    ColorRegistry::Instance().Add(argb);
+}
+
+void LGlyphTChar::SetBackColor(uint32_t argb) {
+    back_color_ = argb;
+    if (argb)
+        ColorRegistry::Instance().Add(argb);
+}
