@@ -1,0 +1,219 @@
+#include "store/NoteRecord.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "app/AppPaths.h"
+#include "app/DirUtils.h"
+#include "app/UniqueStamp.h"
+#include "app/SysConfig.h"
+#include "store/CXmlDoc.h"
+
+namespace {
+
+constexpr wchar_t kRtfSuffix[] = L"_rtf";
+
+// Loads the file for reading and enters its root; false when either is missing.
+bool OpenForRead(CXmlDoc& doc, const std::wstring& path, const std::wstring& root) {
+    if (!doc.Load(path) && doc.GetDoc().empty())
+        return false;
+    doc.Rewind();
+    return doc.FindNext(root) && doc.Into();
+}
+
+bool OpenForWrite(CXmlDoc& doc, const std::wstring& path, const std::wstring& root, int id) {
+    return OpenSettingsFile(doc, path, root, id) && doc.Into();
+}
+
+// Edges are read forward from "left", as they are always written together in this order.
+bool ReadEdges(CXmlDoc& doc, NoteRect& rect) {
+    NoteRect r;
+    doc.Rewind();
+    if (!doc.GetChildInt(NoteKey::kLeft, r.left) || !doc.GetChildInt(NoteKey::kTop, r.top) ||
+        !doc.GetChildInt(NoteKey::kRight, r.right) || !doc.GetChildInt(NoteKey::kBottom, r.bottom))
+        return false;
+    rect = r;
+    return true;
+}
+
+bool FindItem(CXmlDoc& doc, int child_id) {
+    doc.Rewind();
+    if (!doc.FindNext(NoteKey::kChildItems) || !doc.Into())
+        return false;
+    const std::wstring wanted = std::to_wstring(child_id);
+    while (doc.FindNext(NoteKey::kItem))
+        if (doc.GetText() == wanted)
+            return true;
+    return false;
+}
+
+} // namespace
+
+NoteRecord::NoteRecord(std::wstring path, std::wstring root, int id)
+    : path_(std::move(path)), root_(std::move(root)), id_(id) {}
+
+NoteRecord NoteRecord::ForNote(const std::wstring& folder, const std::wstring& name, int id) {
+    return NoteRecord(folder + name + L".xml", NoteKey::kNoteRoot, id);
+}
+
+NoteRecord NoteRecord::ForChild(const std::wstring& folder, int child_id, const std::wstring& cls) {
+    return NoteRecord(folder + std::to_wstring(child_id) + L".xml", cls, child_id);
+}
+
+bool NoteRecord::WriteInt(std::wstring_view key, int value) const {
+    CXmlDoc doc;
+    return OpenForWrite(doc, path_, root_, id_) && doc.SetChildInt(key, value) && doc.Save(path_);
+}
+
+bool NoteRecord::WriteText(std::wstring_view key, std::wstring_view text) const {
+    CXmlDoc doc;
+    return OpenForWrite(doc, path_, root_, id_) && doc.SetChildText(key, text) && doc.Save(path_);
+}
+
+bool NoteRecord::WriteRect(const NoteRect& rect) const {
+    CXmlDoc doc;
+    return OpenForWrite(doc, path_, root_, id_) && doc.SetChildInt(NoteKey::kLeft, rect.left) &&
+           doc.SetChildInt(NoteKey::kTop, rect.top) && doc.SetChildInt(NoteKey::kRight, rect.right) &&
+           doc.SetChildInt(NoteKey::kBottom, rect.bottom) && doc.Save(path_);
+}
+
+bool NoteRecord::Exists() const {
+    CXmlDoc doc;
+    return OpenForRead(doc, path_, root_);
+}
+
+bool NoteRecord::ReadInt(std::wstring_view key, int& out) const {
+    CXmlDoc doc;
+    return OpenForRead(doc, path_, root_) && doc.GetChildInt(key, out);
+}
+
+bool NoteRecord::ReadInt64(std::wstring_view key, int64_t& out) const {
+    CXmlDoc doc;
+    return OpenForRead(doc, path_, root_) && doc.GetChildInt64(key, out);
+}
+
+bool NoteRecord::ReadText(std::wstring_view key, std::wstring& out) const {
+    CXmlDoc doc;
+    return OpenForRead(doc, path_, root_) && doc.GetChildText(key, out);
+}
+
+bool NoteRecord::ReadRect(NoteRect& rect) const {
+    CXmlDoc doc;
+    return OpenForRead(doc, path_, root_) && ReadEdges(doc, rect);
+}
+
+bool NoteRecord::ReadFields(NoteFields& f) const {
+    CXmlDoc doc;
+    if (!OpenForRead(doc, path_, root_))
+        return false;
+    f = NoteFields{};
+    auto text = [&doc](const wchar_t* key, std::wstring& out) {
+        doc.Rewind();
+        doc.GetChildText(key, out);
+    };
+    doc.Rewind();
+    doc.GetChildInt(NoteKey::kId, f.id);
+    text(NoteKey::kUnique, f.unique);
+    text(NoteKey::kGroup, f.group);
+    f.has_rect = ReadEdges(doc, f.rect);
+    text(NoteKey::kDateTime, f.datetime);
+    text(NoteKey::kBkImage, f.bkimage);
+    text(NoteKey::kPngView, f.pngview);
+    doc.Rewind();
+    doc.GetChildInt(NoteKey::kIsHide, f.ishide);
+    return true;
+}
+
+bool NoteRecord::AddChildItem(int child_id, std::wstring_view cls) const {
+    CXmlDoc doc;
+    if (!OpenForWrite(doc, path_, root_, id_) || !doc.EnsureChild(NoteKey::kChildItems) || !doc.Into())
+        return false;
+    const std::wstring wanted = std::to_wstring(child_id);
+    while (doc.FindNext(NoteKey::kItem))
+        if (doc.GetText() == wanted)
+            return true;
+    return doc.AddNextInt(NoteKey::kItem, child_id) && doc.SetAttr(NoteKey::kIdentify, cls) &&
+           doc.Save(path_);
+}
+
+bool NoteRecord::RemoveChildItem(int child_id) const {
+    CXmlDoc doc;
+    if (!OpenForWrite(doc, path_, root_, id_) || !FindItem(doc, child_id))
+        return false;
+    if (!doc.RemoveCurrent() || !doc.Save(path_))
+        return false;
+    DeleteChildFiles(path_.substr(0, path_.rfind(L'\\') + 1), child_id);
+    return true;
+}
+
+std::vector<ChildItemRef> NoteRecord::LoadChildren() const {
+    std::vector<ChildItemRef> children;
+    CXmlDoc doc;
+    if (!OpenForRead(doc, path_, root_) || !doc.FindNext(NoteKey::kChildItems) || !doc.Into())
+        return children;
+    while (doc.FindNext(NoteKey::kItem)) {
+        ChildItemRef ref;
+        ref.identify = doc.GetAttr(NoteKey::kIdentify);
+        ref.id = _wtoi(doc.GetText().c_str());
+        if (ref.id != 0 && IsKnownChildClass(ref.identify))
+            children.push_back(std::move(ref));
+    }
+    return children;
+}
+
+std::wstring EnsureNoteUnique(const std::wstring& base, std::wstring name, int id) {
+    if (name.empty())
+        name = MakeUniqueStamp(id);
+    const NoteRecord record = NoteRecord::ForNote(NoteFolder(name, base), name, id);
+    std::wstring unique;
+    if (!record.ReadText(NoteKey::kUnique, unique))
+        record.WriteText(NoteKey::kUnique, name);
+    return name;
+}
+
+bool IsKnownChildClass(std::wstring_view cls) {
+    return cls == NoteKey::kItemEdit || cls == NoteKey::kItemImage || cls == NoteKey::kRichEdit;
+}
+
+std::wstring FormatNoteTime(int year, int month, int day, int hour, int minute, int second) {
+    wchar_t text[64];
+    swprintf(text, 64, L"%04d年%02d月%02d日 %02d时%02d分%02d秒", year, month, day, hour, minute, second);
+    return text;
+}
+
+std::wstring NoteTimeNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return FormatNoteTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+}
+
+void DeleteChildFiles(const std::wstring& folder, int child_id) {
+    const std::wstring record = folder + std::to_wstring(child_id) + L".xml";
+    CXmlDoc doc;
+    if (doc.Load(record)) {
+        doc.Rewind();
+        // The root is the child's class; an image child names its picture.
+        if (doc.FindNext() && doc.Into()) {
+            std::wstring image;
+            if (doc.GetChildText(NoteKey::kImage, image) && !image.empty() &&
+                image.find_first_of(L"\\/:") == std::wstring::npos)
+                DeleteFileW((folder + image).c_str());
+        }
+    }
+    DeleteFileW((folder + std::to_wstring(child_id) + kRtfSuffix).c_str());
+    DeleteFileW(record.c_str());
+}
+
+void DeleteNoteFiles(const std::wstring& folder, const std::wstring& name) {
+    NoteRecord record = NoteRecord::ForNote(folder, name);
+    std::wstring bkimage;
+    // Names come from the record: never let one reach outside the note folder.
+    if (record.ReadText(NoteKey::kBkImage, bkimage) && !bkimage.empty() &&
+        bkimage.find_first_of(L"\\/:") == std::wstring::npos)
+        DeleteFileW((folder + bkimage).c_str());
+    for (const ChildItemRef& child : record.LoadChildren())
+        DeleteChildFiles(folder, child.id);
+    DeleteFileW(record.Path().c_str());
+    DeleteTree(folder);
+}

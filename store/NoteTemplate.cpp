@@ -1,0 +1,84 @@
+#include "store/NoteTemplate.h"
+
+#include <windows.h>
+
+#include "app/AppPaths.h"
+#include "store/CXmlDoc.h"
+
+namespace {
+
+bool IsPlainFileName(const std::wstring& name) {
+    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." &&
+           name != L"..";
+}
+
+// Copies a picture unless the target already has a file of that name.
+void CopyKeepingExisting(const std::wstring& from, const std::wstring& to) {
+    if (GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES)
+        CopyFileW(from.c_str(), to.c_str(), TRUE);
+}
+
+} // namespace
+
+std::wstring TemplateFolderFor(const std::wstring& group, const std::wstring& name) {
+    if (group.empty() || group == SystemGroupName)
+        return TplFolder(name);
+    return GroupTplFolder(group, name);
+}
+
+bool SaveNoteAsTemplate(const std::wstring& note_folder, const std::wstring& note_name,
+                        const std::wstring& group, const std::wstring& tpl_name) {
+    const NoteRecord note = NoteRecord::ForNote(note_folder, note_name);
+    NoteRect rect;
+    std::wstring bkimage;
+    if (!note.ReadRect(rect) || !note.ReadText(NoteKey::kBkImage, bkimage))
+        return false;
+    const std::wstring folder = TemplateFolderFor(group, tpl_name);
+    if (folder.empty())
+        return false;
+    if (IsPlainFileName(bkimage))
+        CopyKeepingExisting(note_folder + bkimage, folder + bkimage);
+
+    const std::wstring path = folder + tpl_name + L".xml";
+    CXmlDoc doc;
+    if (!doc.Load(path) && doc.GetDoc().empty()) {
+        doc.SetDoc(L"");
+        doc.Save(path);
+    }
+    doc.Rewind();
+    if (!doc.EnsureChild(kTemplateRoot) || !doc.Into())
+        return false;
+    doc.SetChildInt(NoteKey::kLeft, rect.left);
+    doc.SetChildInt(NoteKey::kTop, rect.top);
+    doc.SetChildInt(NoteKey::kRight, rect.right);
+    doc.SetChildInt(NoteKey::kBottom, rect.bottom);
+    doc.Rewind();
+    doc.SetChildText(NoteKey::kBkImage, bkimage);
+    doc.Rewind();
+    doc.SetChildText(NoteKey::kGroup, group);
+    doc.Rewind();
+    doc.SetChildText(NoteKey::kDateTime, NoteTimeNow());
+    return doc.Save(path);
+}
+
+bool ApplyTemplate(const std::wstring& tpl_folder, const std::wstring& tpl_name,
+                   const std::wstring& note_folder, const std::wstring& note_name, int note_id,
+                   const NoteRect& current, AppliedTemplate& out) {
+    out = AppliedTemplate{};
+    const NoteRecord tpl(tpl_folder + tpl_name + L".xml", kTemplateRoot);
+    if (!tpl.Exists())
+        return false;
+    const NoteRecord note = NoteRecord::ForNote(note_folder, note_name, note_id);
+    NoteRect size;
+    if (tpl.ReadRect(size)) {
+        out.rect = {current.left, current.top, current.left + size.Width(), current.top + size.Height()};
+        out.resized = note.WriteRect(out.rect);
+    }
+    std::wstring bkimage;
+    if (tpl.ReadText(NoteKey::kBkImage, bkimage) && IsPlainFileName(bkimage)) {
+        CopyKeepingExisting(tpl_folder + bkimage, note_folder + bkimage);
+        if (note.WriteText(NoteKey::kBkImage, bkimage))
+            out.bkimage = bkimage;
+    }
+    return true;
+}
