@@ -1,10 +1,10 @@
 #include "app/MerlaMain.h"
 
 #include "app/AppPaths.h"
-#include "app/MerlaMessageBox.h"
 #include "app/RunFolder.h"
 #include "app/SingleInstance.h"
 #include "reminder/ReminderTargets.h"
+#include "toolkit/MerlaMessageBox.h"
 
 #include <cwchar>
 
@@ -95,13 +95,12 @@ void MerlaMain::OnCreate() {
     g_main_window = hwnd_;
     mutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        MerlaMessageBox(kAlreadyRunning, kMbOk).DoModal(hwnd_);
+        ShowMessageBox(hwnd_, kAlreadyRunning, kMbOk);
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
         return;
     }
-    ResolveDataFolder([this](const std::wstring& text, int buttons) {
-        return MerlaMessageBox(text, buttons).DoModal(hwnd_);
-    });
+    ResolveDataFolder(
+        [this](const std::wstring& text, int buttons) { return ShowMessageBox(hwnd_, text, buttons); });
     // The folder tree exists from the first start on.
     NoteItemsDir();
     GroupItemsDir();

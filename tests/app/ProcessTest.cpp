@@ -16,7 +16,11 @@
 
 namespace {
 
-constexpr DWORD kMessageTextId = 0xFFFF; // the static text of a platform message box
+constexpr DWORD kMessageTextId = 0xFFFF;      // the hidden static holding the message box's text
+constexpr wchar_t kDialogClass[] = L"#32770"; // the message box runs as a modal dialog
+const wchar_t kOk[] = L"确定";
+const wchar_t kYes[] = L"是";
+const wchar_t kNo[] = L"否";
 
 class VelinProcess {
 public:
@@ -79,7 +83,7 @@ bool WaitFor(const std::function<bool()>& cond, int ms = 20000) {
 HWND WaitForBox(const VelinProcess& p, std::wstring& text) {
     HWND box = nullptr;
     text.clear();
-    WaitFor([&] { return (box = FindWindowOf(p.pid(), L"#32770")) != nullptr; }, 30000);
+    WaitFor([&] { return (box = FindWindowOf(p.pid(), kDialogClass)) != nullptr; }, 30000);
     if (box) {
         wchar_t buf[512] = {};
         GetDlgItemTextW(box, kMessageTextId, buf, 512);
@@ -88,9 +92,35 @@ HWND WaitForBox(const VelinProcess& p, std::wstring& text) {
     return box;
 }
 
-void Press(HWND box, int id) {
-    HWND button = GetDlgItem(box, id);
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+// The child window of the box showing the text (a button of the box), or null.
+HWND FindButton(HWND box, const wchar_t* text) {
+    struct Ctx {
+        const wchar_t* text;
+        HWND found;
+    } ctx{text, nullptr};
+    EnumChildWindows(
+        box,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            wchar_t name[64] = {};
+            GetWindowTextW(h, name, 64);
+            if (GetDlgCtrlID(h) != static_cast<int>(kMessageTextId) && wcscmp(name, c->text) == 0) {
+                c->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+// Clicks the box's button with that text, as the mouse would: press and release on it.
+void Press(HWND box, const wchar_t* text) {
+    HWND button = FindButton(box, text);
+    ASSERT_NE(button, nullptr) << "no button";
+    const LPARAM at = MAKELPARAM(5, 5);
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(button, WM_LBUTTONUP, 0, at);
     // A loaded machine can take a while to close the box; the next box must not be mistaken for it.
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 30000);
 }
@@ -187,7 +217,7 @@ TEST_F(Process, SecondInstanceSaysSoAndEndsWhileTheFirstRuns) {
     wchar_t caption[64] = {};
     GetWindowTextW(box, caption, 64);
     EXPECT_STREQ(caption, L"Velin");
-    Press(box, IDOK);
+    Press(box, kOk);
     EXPECT_TRUE(second.Exited(30000));
     EXPECT_FALSE(first.Exited(500));
     Quit(first);
@@ -202,7 +232,7 @@ TEST_F(Process, MovedFolderAsksAndYesCopiesTheNotes) {
     HWND box = WaitForBox(p, text);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(text, kAskCopy);
-    Press(box, IDYES);
+    Press(box, kYes);
     EXPECT_TRUE(WaitFor([] { return StoredRunFolder() == AsciiLower(ExeDir()); }));
     EXPECT_TRUE(Exists(ExeDir() + L"NoteData\\NoteItems\\n1\\n1.xml"));
     Quit(p);
@@ -216,16 +246,16 @@ TEST_F(Process, MovedFolderNoThenYesAbandonsAndNoThenNoAsksAgain) {
     std::wstring text;
     HWND box = WaitForBox(p, text);
     ASSERT_EQ(text, kAskCopy);
-    Press(box, IDNO);
+    Press(box, kNo);
     box = WaitForBox(p, text);
     ASSERT_EQ(text, kAskAbandon);
-    Press(box, IDNO); // not sure: asked again
+    Press(box, kNo); // not sure: asked again
     box = WaitForBox(p, text);
     ASSERT_EQ(text, kAskCopy);
-    Press(box, IDNO);
+    Press(box, kNo);
     box = WaitForBox(p, text);
     ASSERT_EQ(text, kAskAbandon);
-    Press(box, IDYES);
+    Press(box, kYes);
     EXPECT_TRUE(WaitFor([] { return StoredRunFolder() == AsciiLower(ExeDir()); }));
     EXPECT_FALSE(Exists(ExeDir() + L"NoteData\\NoteItems\\n1"));
     Quit(p);
@@ -241,7 +271,7 @@ TEST_F(Process, SameFolderInOtherCaseOrWithoutBackslashAsksNothing) {
     ASSERT_TRUE(p.ok());
     ASSERT_TRUE(WaitFor([&] { return FindWindowOf(p.pid(), nullptr) != nullptr; }));
     Sleep(1500);
-    EXPECT_EQ(FindWindowOf(p.pid(), L"#32770"), nullptr);
+    EXPECT_EQ(FindWindowOf(p.pid(), kDialogClass), nullptr);
     EXPECT_EQ(StoredRunFolder(), L" " + upper + L" "); // nothing written
     Quit(p);
 }
