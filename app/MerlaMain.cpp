@@ -3,7 +3,7 @@
 #include "app/AppPaths.h"
 #include "app/RunFolder.h"
 #include "app/SingleInstance.h"
-#include "reminder/ReminderTargets.h"
+#include "toolkit/LWnd.h"
 #include "toolkit/MerlaMessageBox.h"
 
 #include <cwchar>
@@ -107,7 +107,8 @@ void MerlaMain::OnCreate() {
     TplsDir();
     RecycleDir();
     NormalSetDir();
-    reminder_ = std::make_unique<ReminderScheduler>(ReminderTargets::Find);
+    // Note windows are toolkit windows: their ids lead to their handles under the registry lock.
+    reminder_ = std::make_unique<ReminderScheduler>(LWnd::HandleFromId);
     reminder_->Start();
 }
 
