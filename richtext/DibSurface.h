@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 
 class DibSurface {
 public:
@@ -15,6 +16,14 @@ public:
 
     bool Create(int width, int height);
     void Reset();
+    void Swap(DibSurface& other) noexcept {
+        std::swap(dc_, other.dc_);
+        std::swap(bitmap_, other.bitmap_);
+        std::swap(old_, other.old_);
+        std::swap(bits_, other.bits_);
+        std::swap(width_, other.width_);
+        std::swap(height_, other.height_);
+    }
 
     explicit operator bool() const { return dc_ != nullptr; }
     HDC Dc() const { return dc_; }

@@ -2,6 +2,7 @@
 
 #include "richtext/ColorRegistry.h"
 #include "richtext/FontRegistry.h"
+#include "richtext/GlyphLiveSet.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphImage.h"
 #include "richtext/LGlyphTChar.h"
@@ -17,11 +18,7 @@ GlyphDocument::GlyphDocument(int width, int height)
 }
 
 GlyphDocument::~GlyphDocument() {
-    for (LGlyphEditRow* row : rows_) {
-        for (LGlyph* g : row->Children())
-            delete g;
-        delete row;
-    }
+    DeleteAll();
 }
 
 LGlyphEditRow* GlyphDocument::Row(int index) const {
@@ -32,7 +29,9 @@ LGlyphEditRow* GlyphDocument::Row(int index) const {
 
 LGlyphEditRow* GlyphDocument::CreateRow(int index) {
     auto* row = new LGlyphEditRow;
-    row->SetSurface(surface_.Dc());
+    row->SetSurface(manual_pixels_ ? nullptr : surface_.Dc());
+    if (row_subscriber_)
+        row->Subscribe(kRowHeightChanged, row_subscriber_);
     row->SetBox(static_cast<float>(text_indent_), 0, static_cast<float>(surface_.Width()),
                 static_cast<float>(CellHeight(font_)));
     rows_.insert(rows_.begin() + index, row);
@@ -143,11 +142,111 @@ void GlyphDocument::Layout() {
     }
     content_height_ = static_cast<int>(y) - kTopMargin;
     const int needed = static_cast<int>(y) + kBottomMargin;
-    if (needed >= surface_.Height()) {
-        surface_.Create(surface_.Width(), needed + 1);
-        for (LGlyphEditRow* row : rows_)
-            row->SetSurface(surface_.Dc());
+    if (needed >= surface_.Height())
+        GrowSurface(surface_.Width(), needed + 1);
+}
+
+void GlyphDocument::GrowSurface(int width, int height) {
+    width = std::max(width, surface_.Width());
+    height = std::max(height, surface_.Height());
+    if (width == surface_.Width() && height == surface_.Height())
+        return;
+    DibSurface grown(width, height);
+    if (!grown)
+        return;
+    if (surface_)
+        BitBlt(grown.Dc(), 0, 0, surface_.Width(), surface_.Height(), surface_.Dc(), 0, 0, SRCCOPY);
+    surface_.Swap(grown);
+    for (LGlyphEditRow* row : rows_)
+        row->SetSurface(manual_pixels_ ? nullptr : surface_.Dc());
+}
+
+int GlyphDocument::GlyphCount() const {
+    int n = 0;
+    for (const LGlyphEditRow* row : rows_)
+        n += row->Count();
+    return n;
+}
+
+int GlyphDocument::PositionToOffset(int row, int index) const {
+    int offset = 0;
+    for (int r = 0; r < RowCount() && r < row; ++r)
+        offset += rows_[static_cast<size_t>(r)]->Count();
+    if (const LGlyphEditRow* at = Row(row))
+        offset += std::clamp(index, 0, at->Count());
+    return offset;
+}
+
+std::pair<int, int> GlyphDocument::OffsetToPosition(int offset) const {
+    if (rows_.empty())
+        return {0, 0};
+    offset = std::max(offset, 0);
+    for (int r = 0; r < RowCount(); ++r) {
+        const int n = rows_[static_cast<size_t>(r)]->Count();
+        if (offset < n)
+            return {r, offset};
+        offset -= n;
     }
+    return {RowCount() - 1, rows_.back()->Count()};
+}
+
+LGlyph* GlyphDocument::GlyphAt(int offset) const {
+    const auto [row, index] = OffsetToPosition(offset);
+    const LGlyphEditRow* r = Row(row);
+    return r && index < r->Count() ? r->At(index) : nullptr;
+}
+
+void GlyphDocument::InsertAt(int offset, const std::vector<LGlyph*>& glyphs) {
+    const auto [row, index] = OffsetToPosition(offset);
+    // Set directly: the caret's clamping would put the glyphs before a trailing paragraph end.
+    caret_row_ = row;
+    caret_index_ = index;
+    InsertAtCaret(glyphs, false);
+}
+
+std::vector<LGlyph*> GlyphDocument::RemoveRange(int offset, int count) {
+    std::vector<LGlyph*> taken;
+    if (count <= 0)
+        return taken;
+    auto [row, index] = OffsetToPosition(offset);
+    for (int r = row; r < RowCount() && static_cast<int>(taken.size()) < count; ++r) {
+        LGlyphEditRow* at = rows_[static_cast<size_t>(r)];
+        const int from = r == row ? index : 0;
+        std::vector<LGlyph*> part = at->RemoveGlyphs(from, count - static_cast<int>(taken.size()));
+        taken.insert(taken.end(), part.begin(), part.end());
+    }
+    return taken;
+}
+
+void GlyphDocument::InsertRow(int index, LGlyphEditRow* row) {
+    if (!row || HoldsRow(row))
+        return;
+    index = std::clamp(index, 0, RowCount());
+    row->SetSurface(manual_pixels_ ? nullptr : surface_.Dc());
+    rows_.insert(rows_.begin() + index, row);
+}
+
+LGlyphEditRow* GlyphDocument::TakeRow(int index) {
+    if (index < 0 || index >= RowCount())
+        return nullptr;
+    LGlyphEditRow* row = rows_[static_cast<size_t>(index)];
+    rows_.erase(rows_.begin() + index);
+    return row;
+}
+
+bool GlyphDocument::HoldsRow(const LGlyphEditRow* row) const {
+    return std::find(rows_.begin(), rows_.end(), row) != rows_.end();
+}
+
+void GlyphDocument::DeleteAll() {
+    for (LGlyphEditRow* row : rows_) {
+        for (LGlyph* g : row->Children())
+            delete g;
+        delete row;
+    }
+    rows_.clear();
+    caret_row_ = caret_index_ = 0;
+    content_height_ = 0;
 }
 
 void GlyphDocument::Paint() {
@@ -211,7 +310,9 @@ void GlyphDocument::Reflow(const WrapRule& rule) {
         }
     }
     for (LGlyphEditRow* row : old_rows) {
-        if (std::find(rows_.begin(), rows_.end(), row) == rows_.end())
+        // A row an undo record still keeps is the record's to delete.
+        if (std::find(rows_.begin(), rows_.end(), row) == rows_.end() &&
+            GlyphLiveSet::Instance().Count(row) == 0)
             delete row;
     }
     caret_row_ = std::max(RowCount() - 1, 0);

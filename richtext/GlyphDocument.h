@@ -73,8 +73,38 @@ public:
     const DibSurface& Surface() const { return surface_; }
     int ContentHeight() const { return content_height_; }
 
-private:
+    // For a window that moves and paints the pixels itself: rows then get no surface, so they never
+    // blit on their own.
+    void SetManualPixels(bool manual) { manual_pixels_ = manual; }
+    // Rows created from now on tell this window of their height changes.
+    void SetRowSubscriber(HWND window) { row_subscriber_ = window; }
+
+    // --- editing by document offset (glyphs counted from the start, rows not counted):
+    //   rows "ab\r" "cd": offset 3 is (row 1, index 0), offset 5 (row 1, index 2)
+    int GlyphCount() const;
+    int PositionToOffset(int row, int index) const;
+    // The row holding the glyph at offset (the start of the next row at a row's end); the end of the
+    // last row for the end of the document.
+    std::pair<int, int> OffsetToPosition(int offset) const;
+    LGlyph* GlyphAt(int offset) const;
+    // Inserts the glyphs (now owned by the document) before the glyph at offset.
+    void InsertAt(int offset, const std::vector<LGlyph*>& glyphs);
+    // Takes up to count glyphs out from offset; the caller owns them. Rows emptied stay until Reflow.
+    std::vector<LGlyph*> RemoveRange(int offset, int count);
     LGlyphEditRow* CreateRow(int index);
+    // Puts a row (not owned elsewhere) back at index / takes the row at index out.
+    void InsertRow(int index, LGlyphEditRow* row);
+    LGlyphEditRow* TakeRow(int index);
+    bool HoldsRow(const LGlyphEditRow* row) const;
+    // Deletes every glyph and row of the document.
+    void DeleteAll();
+    // Grows (never shrinks) the surface, keeping its pixels.
+    void GrowSurface(int width, int height);
+    DibSurface& MutableSurface() { return surface_; }
+
+private:
+    bool manual_pixels_ = false;
+    HWND row_subscriber_ = nullptr;
 
     std::vector<LGlyphEditRow*> rows_; // owned, with their glyphs
     int caret_row_ = 0, caret_index_ = 0;

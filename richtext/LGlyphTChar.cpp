@@ -5,6 +5,7 @@
 #include "richtext/FontRegistry.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <unordered_map>
 
@@ -129,11 +130,18 @@ void LGlyphTChar::Draw(HDC dc, void* bits, const Gdiplus::RectF& rect) {
     const int height = std::max(static_cast<int>(std::ceil(rect.Height)), line_spacing_);
     if (width <= 0 || height <= 0)
         return;
-    DibSurface scratch(width, height);
+    // One scratch surface per thread, grown as needed: a surface per glyph cost more than the drawing.
+    thread_local DibSurface scratch;
+    if (scratch.Width() < width || scratch.Height() < height)
+        scratch.Create(std::max(width, scratch.Width()), std::max(height, scratch.Height()));
     if (!scratch)
         return;
+    GdiFlush();
+    const size_t stride = static_cast<size_t>(scratch.Width());
+    for (int y = 0; y < height; ++y)
+        std::memset(scratch.Bits() + stride * static_cast<size_t>(y), 0, static_cast<size_t>(width) * 4);
     {
-        Gdiplus::Bitmap bitmap(width, height, width * 4, PixelFormat32bppPARGB,
+        Gdiplus::Bitmap bitmap(width, height, static_cast<INT>(stride * 4), PixelFormat32bppPARGB,
                                reinterpret_cast<BYTE*>(scratch.Bits()));
         Gdiplus::Graphics g(&bitmap);
         g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);

@@ -421,3 +421,34 @@ TEST(Glyph, RegistriesCountLiveGlyphsAndColours) {
     EXPECT_NE(colors.end(), std::find(colors.begin(), colors.end(), 0xFF00FF00u));
     EXPECT_EQ(0xFF000000u, DefaultTextColor());
 }
+
+TEST(Glyph, DocumentOffsetsSpanRowsAndKeptRowsSurviveReflow) {
+    GlyphDocument doc(200, 40);
+    doc.InsertText(L"ab\rcd\r");
+    ASSERT_EQ(3, doc.RowCount());
+    EXPECT_EQ(6, doc.GlyphCount());
+    EXPECT_EQ(std::make_pair(1, 0), doc.OffsetToPosition(3)); // after a paragraph end: the next row
+    EXPECT_EQ(std::make_pair(2, 0), doc.OffsetToPosition(6));
+    EXPECT_EQ(4, doc.PositionToOffset(1, 1));
+    // A removal across the row boundary, and the glyphs put back where they were.
+    std::vector<LGlyph*> taken = doc.RemoveRange(1, 3);
+    ASSERT_EQ(3u, taken.size());
+    EXPECT_EQ(L"ad\r", doc.GetText());
+    doc.InsertAt(1, taken);
+    EXPECT_EQ(L"ab\rcd\r", doc.GetText());
+    // A row an undo record keeps outlives the reflow that drops it from the document.
+    LGlyphEditRow* kept = doc.CreateRow(1);
+    GlyphLiveSet::Instance().AddRef(kept);
+    doc.Reflow(WrapRule{});
+    EXPECT_FALSE(doc.HoldsRow(kept));
+    EXPECT_TRUE(GlyphLiveSet::Instance().IsAlive(kept));
+    GlyphLiveSet::Instance().Release(kept);
+    delete kept;
+    // Growing the surface keeps what was painted.
+    doc.Paint();
+    const int inked = InkedPixels(doc.Surface(), 0, 0, 200, 40);
+    ASSERT_GT(inked, 0);
+    doc.GrowSurface(400, 300);
+    EXPECT_EQ(400, doc.Surface().Width());
+    EXPECT_EQ(inked, InkedPixels(doc.Surface(), 0, 0, 200, 40));
+}

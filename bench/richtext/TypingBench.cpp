@@ -1,0 +1,242 @@
+// Typing into the middle of a 10,000-character document with wrapping on, in a 300-pixel-wide edit:
+// one character message each, timed until the window has been presented. The platform's RichEdit
+// control (riched20, EM_REPLACESEL then a synchronous paint) does the same work as a yardstick.
+#include "richtext/LGlyphTChar.h"
+#include "richtext/LRichEdit.h"
+#include "toolkit/Toolkit.h"
+
+#include <windows.h>
+
+#include <gdiplus.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kDocumentChars = 10000;
+constexpr int kKeystrokes = 200;
+constexpr int kEditWidth = 300;
+constexpr int kEditHeight = 400;
+
+double Ms(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (ToolkitPreTranslate(&msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Notes as people write them: Chinese and Latin mixed, a paragraph every line or two.
+std::wstring MakeText() {
+    const wchar_t* pieces[] = {L"便签提醒今天下午三点开会，", L"Meeting notes for the quarterly review. ",
+                               L"记得带上项目资料和笔记本电脑。", L"Call back at 15:30 about the offer. ",
+                               L"春眠不觉晓，处处闻啼鸟。"};
+    std::wstring text;
+    for (int i = 0; static_cast<int>(text.size()) < kDocumentChars; ++i) {
+        text += pieces[i % 5];
+        if (i % 3 == 2)
+            text += L"\r";
+    }
+    text.resize(kDocumentChars);
+    return text;
+}
+
+class Paper : public LWnd {
+public:
+    LSurface RenderContent() override {
+        const RECT rc = ClientRect();
+        return CreateSurface(GetHandle(), rc.right, rc.bottom, 0xFFFFFFFF);
+    }
+};
+
+struct VelinFigures {
+    double typing = 0, reflow = 0, present = 0, make_glyph = 0, draw_glyph = 0, render = 0;
+    int rows = 0, repainted = 0;
+};
+
+VelinFigures VelinTyping(const std::wstring& text) {
+    VelinFigures f;
+    Paper paper;
+    paper.Create(0, L"", WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE, 40, 40, kEditWidth + 20,
+                 kEditHeight + 20, nullptr);
+    LRichEdit edit;
+    edit.CreateEdit(0, paper.GetHandle(), 10, 10, kEditWidth, kEditHeight);
+    edit.SetFixedWidth(true);
+    edit.SetWrap(true);
+    edit.InsertText(text, 0, 0, false);
+    paper.ShowAndRefresh();
+    edit.SetCaretOffset(kDocumentChars / 2);
+    edit.SetScroll(0, 0);
+    Pump();
+    std::vector<double> times;
+    int repaints = 0;
+    for (int i = 0; i < kKeystrokes; ++i) {
+        const auto start = Clock::now();
+        SendMessageW(edit.GetHandle(), WM_CHAR, L'a' + i % 26, 1); // returns once presented
+        times.push_back(Ms(start));
+        repaints += edit.RowsRepainted();
+        Pump();
+    }
+    f.typing = Median(times);
+    f.rows = edit.Document().RowCount();
+    f.repainted = repaints / kKeystrokes;
+    // The two halves of a keystroke: laying the document out, and composing and presenting.
+    std::vector<double> reflows, presents, renders;
+    for (int i = 0; i < kKeystrokes / 4; ++i) {
+        auto start = Clock::now();
+        edit.Reflow();
+        reflows.push_back(Ms(start));
+        start = Clock::now();
+        edit.Refresh();
+        presents.push_back(Ms(start));
+        start = Clock::now();
+        LSurface picture = edit.RenderContent();
+        renders.push_back(Ms(start));
+    }
+    f.reflow = Median(reflows);
+    f.present = Median(presents);
+    f.render = Median(renders);
+    std::vector<double> makes, draws;
+    HDC dc = edit.Document().Surface().Dc();
+    for (int i = 0; i < kKeystrokes / 4; ++i) {
+        auto start = Clock::now();
+        LGlyph* g = LGlyphTChar::Create(L'中', edit.CurrentFont(), dc, 0xFF000000, 255);
+        makes.push_back(Ms(start));
+        start = Clock::now();
+        g->DrawSelf(dc, edit.Document().Surface().Bits());
+        draws.push_back(Ms(start));
+        delete g;
+    }
+    f.make_glyph = Median(makes);
+    f.draw_glyph = Median(draws);
+    return f;
+}
+
+double RichEditTyping(const std::wstring& text) {
+    LoadLibraryW(L"riched20.dll");
+    HWND top = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 400, 40, kEditWidth + 20,
+                               kEditHeight + 20, nullptr, nullptr, nullptr, nullptr);
+    HWND edit = CreateWindowExW(0, RICHEDIT_CLASSW, L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | WS_VSCROLL,
+                                10, 10, kEditWidth, kEditHeight, top, nullptr, nullptr, nullptr);
+    if (!edit)
+        return -1;
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(edit, EM_SETSEL, kDocumentChars / 2, kDocumentChars / 2);
+    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+    UpdateWindow(edit);
+    Pump();
+    std::vector<double> times;
+    for (int i = 0; i < kKeystrokes; ++i) {
+        const wchar_t one[2] = {static_cast<wchar_t>(L'a' + i % 26), 0};
+        const auto start = Clock::now();
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(one));
+        UpdateWindow(edit); // paints now: the character is on the screen
+        times.push_back(Ms(start));
+        Pump();
+    }
+    DestroyWindow(top);
+    return Median(times);
+}
+
+void TypeInto(HWND edit, const std::wstring& text) {
+    for (wchar_t ch : text)
+        SendMessageW(edit, WM_CHAR, ch, 1);
+    Pump();
+}
+
+// With the argument "hold": an edit typed into with a few attributes, left on the screen for a
+// screenshot.
+void Showcase(int hold_ms) {
+    Paper paper;
+    paper.Create(0, L"", WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE, 60, 60, 360, 260, nullptr);
+    LRichEdit edit;
+    edit.CreateEdit(0, paper.GetHandle(), 10, 10, 340, 240);
+    edit.SetFixedWidth(true);
+    edit.SetWrap(true);
+    paper.ShowAndRefresh();
+    SetFocus(edit.GetHandle());
+    HWND h = edit.GetHandle();
+    edit.SetCurrentFontParams(L"宋体", 20, Gdiplus::FontStyleBold);
+    TypeInto(h, L"便签 Velin\r");
+    edit.SetCurrentFontParams(L"宋体", 14, 0);
+    TypeInto(h, L"今天下午三点开会，记得带上项目资料。Meeting notes for the quarterly review.\r");
+    edit.SetCurrentColor(0xFFC00000);
+    TypeInto(h, L"红色的提醒");
+    edit.SetCurrentColor(0xFF000000);
+    edit.SetCurrentHighlight(0xFFFFE066);
+    TypeInto(h, L" highlighted ");
+    edit.SetCurrentHighlight(0);
+    edit.SetCurrentFontParams(L"宋体", 14, Gdiplus::FontStyleItalic | Gdiplus::FontStyleUnderline);
+    TypeInto(h, L"italic underline");
+    edit.SetCurrentFontParams(L"宋体", 14, 0);
+    TypeInto(h, L"\r\t制表符之后 after a tab\r");
+    SendMessageW(h, WM_KEYDOWN, VK_F5, 1);
+    TypeInto(h, L" 时间戳");
+    const int end = edit.CaretOffset();
+    edit.SetSelection(end - 3, end);
+    edit.Refresh();
+    SendMessageW(h, WM_KEYDOWN, VK_END, 1);
+    edit.SetSelection(4, 10);
+    edit.Refresh();
+    auto hold = [](int ms) {
+        const DWORD until = GetTickCount() + static_cast<DWORD>(ms);
+        while (static_cast<int>(until - GetTickCount()) > 0) {
+            Pump();
+            Sleep(20);
+        }
+    };
+    hold(hold_ms / 2);
+    // Then a click behind the text: the selection goes, the caret blinks there.
+    const RECT rc = edit.ClientRect();
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 2, rc.bottom - 60));
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(rc.right / 2, rc.bottom - 60));
+    hold(hold_ms / 2);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    if (argc > 1 && std::wstring(argv[1]) == L"hold") {
+        Showcase(argc > 2 ? _wtoi(argv[2]) : 8000);
+        ReleaseToolkitRegistry();
+        return 0;
+    }
+    const std::wstring text = MakeText();
+    const VelinFigures f = VelinTyping(text);
+    const double velin = f.typing;
+    const double riched = RichEditTyping(text);
+    std::printf("typing: %d characters, %d rows at %d px, median of %d keystrokes\n", kDocumentChars, f.rows,
+                kEditWidth, kKeystrokes);
+    std::printf("  LRichEdit  %.2f ms per character until presented (%d rows drawn again per keystroke)\n",
+                velin, f.repainted);
+    std::printf("             of which reflow of the whole document %.2f ms, compose and present %.2f ms\n",
+                f.reflow, f.present);
+    std::printf("             (the edit's own picture %.2f ms of the compose)\n", f.render);
+    std::printf("             one glyph: measuring %.3f ms, drawing %.3f ms\n", f.make_glyph, f.draw_glyph);
+    std::printf("  RichEdit   %.2f ms per character (EM_REPLACESEL + paint)\n", riched);
+    if (riched > 0)
+        std::printf("  ratio      %.2f x RichEdit; target under 16 ms\n", velin / riched);
+    std::fflush(stdout);
+    ReleaseToolkitRegistry();
+    return 0;
+}

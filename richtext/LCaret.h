@@ -1,0 +1,43 @@
+#pragma once
+// The blinking caret of the rich edit: a small layered popup laid over the edit. It draws a vertical
+// line at its right edge while the blink counter is odd, only where it overlaps the owner's window.
+#include "toolkit/LWnd.h"
+
+#include <cstdint>
+
+class LCaret : public LWnd {
+public:
+    static constexpr int kDefaultPenWidth = 2;
+    static constexpr UINT_PTR kBlinkTimer = 1;
+    static constexpr UINT kBlinkMs = 600;
+
+    LCaret();
+    ~LCaret() override;
+
+    // A hidden popup above the owner's top-level window.
+    bool CreateFor(HWND owner);
+    LSurface RenderContent() override;
+    void OnTimer(UINT_PTR timer_id) override;
+
+    // Screen rectangle of the caret's line (the line lies at the right edge of the window); a shown
+    // caret is repainted there unless the caller is about to show it anyway.
+    void Place(int screen_x, int screen_y, int height, bool repaint = true);
+    void SetColor(uint32_t argb) { color_ = argb; }
+    uint32_t Color() const { return color_; }
+    // Counter 0, timer off, repainted away.
+    void Hide();
+    // Counter 1 (visible), repainted, blinking every 600 ms.
+    void ShowCaret();
+    bool IsVisible() const { return (blink_ & 1) != 0; }
+    int BlinkCounter() const { return blink_; }
+    int PenWidth() const { return pen_width_; }
+
+private:
+    void Repaint();
+
+    uint32_t color_ = 0xFF000000;
+    int pen_width_ = kDefaultPenWidth;
+    int blink_ = 0;
+    bool visible_ = false;
+    HWND owner_ = nullptr;
+};

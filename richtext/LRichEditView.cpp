@@ -1,0 +1,544 @@
+// The rich edit's view side: keys, mouse, layout and painting. The model side (editing, undo,
+// pictures, files) is in LRichEdit.cpp.
+#include "richtext/LRichEdit.h"
+
+#include "app/AppPaths.h"
+#include "richtext/LCaret.h"
+#include "richtext/LGlyphEditRow.h"
+#include "richtext/LWndPicReszie.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+constexpr int kIconGap = 2; // between a row icon and the row's text
+
+bool CtrlDown() {
+    return GetKeyState(VK_CONTROL) < 0;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard
+
+bool LRichEdit::PreTranslateMessage(MSG* msg) {
+    if (!msg || msg->hwnd != handle_ || msg->message != WM_KEYDOWN)
+        return false;
+    return HandleKey(static_cast<UINT>(msg->wParam));
+}
+
+bool LRichEdit::HandleKey(UINT key) {
+    const bool ctrl = CtrlDown();
+    const int rows = doc_.RowCount();
+    if (rows == 0 && key != VK_ESCAPE)
+        return false;
+    switch (key) {
+    case VK_RETURN:
+        // Not consumed: translated, the key gives the character message that types the paragraph end.
+        OnEnter();
+        return false;
+    case VK_ESCAPE:
+        OnEscape();
+        OnKillFocus(nullptr);
+        return true;
+    case VK_END:
+    case VK_HOME: {
+        MoveCaret(caret_row_, key == VK_END ? INT_MAX : 0, false);
+        const RECT c = CaretRect(caret_row_, caret_index_);
+        preferred_x_ = c.left - scroll_x_;
+        preferred_y_ = (c.top + c.bottom) / 2 - scroll_y_;
+        break;
+    }
+    case VK_LEFT:
+    case VK_RIGHT: {
+        ClosePictureFrame();
+        LGlyphEditRow* row = doc_.Row(caret_row_);
+        row->SetCaretIndex(INT_MAX);
+        const int last = row->CaretIndex();
+        if (key == VK_LEFT) {
+            if (caret_index_ > 0)
+                MoveCaret(caret_row_, caret_index_ - 1, true);
+            else if (caret_row_ > 0)
+                MoveCaret(caret_row_ - 1, INT_MAX, true);
+            else
+                MoveCaret(0, 0, true);
+        } else {
+            if (caret_index_ < last)
+                MoveCaret(caret_row_, caret_index_ + 1, true);
+            else if (caret_row_ + 1 < rows)
+                MoveCaret(caret_row_ + 1, 0, true);
+            else
+                MoveCaret(caret_row_, last, true);
+        }
+        preferred_x_ = CaretRect(caret_row_, caret_index_).left - scroll_x_;
+        break;
+    }
+    case VK_UP:
+    case VK_DOWN: {
+        ClosePictureFrame();
+        const RECT c = CaretRect(caret_row_, caret_index_);
+        int y = key == VK_UP ? std::max<int>(c.top - kArrowStep, top_margin_ + kArrowStep)
+                             : c.bottom + kArrowStep;
+        preferred_y_ = y - scroll_y_;
+        const int row = RowAtY(y);
+        const RowHit hit = doc_.Row(row)->HitTest(preferred_x_ + scroll_x_, y, true);
+        MoveCaret(row, hit.index, true);
+        break;
+    }
+    case VK_DELETE:
+        if (!read_only_)
+            DeleteKey();
+        return true;
+    case VK_F5: {
+        if (read_only_)
+            return true;
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        wchar_t stamp[64];
+        swprintf(stamp, 64, L"%d:%02d %04d-%02d-%02d", t.wHour, t.wMinute, t.wYear, t.wMonth, t.wDay);
+        ClosePictureFrame();
+        InsertText(stamp, caret_row_, caret_index_, true);
+        OnChanged();
+        break;
+    }
+    default:
+        if (!ctrl)
+            return false;
+        switch (key) {
+        case 'A':
+            SelectAll();
+            HideCaret();
+            break;
+        case 'B':
+            ApplyStyle(Gdiplus::FontStyleBold);
+            break;
+        case 'I':
+            ApplyStyle(Gdiplus::FontStyleItalic);
+            break;
+        case 'U':
+            ApplyStyle(Gdiplus::FontStyleUnderline);
+            break;
+        case 'K':
+            ApplyStyle(Gdiplus::FontStyleStrikeout);
+            break;
+        case 'C':
+            SendMessageW(handle_, WM_COPY, 0, 0);
+            break;
+        case 'X':
+        case 'V':
+            if (!read_only_)
+                SendMessageW(handle_, key == 'X' ? WM_CUT : WM_PASTE, 0, 0);
+            break;
+        case 'Y':
+            Redo();
+            break;
+        case 'Z':
+            Undo();
+            break;
+        default:
+            return false;
+        }
+        break;
+    }
+    EnsureCaretVisible();
+    Refresh();
+    ShowCaret();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages and mouse
+
+LRESULT LRichEdit::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_CHAR:
+        TypeChar(static_cast<wchar_t>(wp));
+        return 0;
+    case WM_KEYDOWN:
+        // Keys come through PreTranslateMessage; Enter, which that does not consume, arrives here too.
+        if (wp != VK_RETURN && HandleKey(static_cast<UINT>(wp)))
+            return 0;
+        break;
+    case WM_COPY:
+    case WM_CUT:
+        Copy(message);
+        return 0;
+    case LWndPicReszie::kPictureResized:
+        ReplacePicture(static_cast<int>(wp), static_cast<int>(lp));
+        return 1;
+    case LWndPicReszie::kPicturePressed:
+        ClosePictureFrame();
+        CaretFromPoint(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        Refresh();
+        ShowCaret();
+        return 1;
+    default:
+        break;
+    }
+    return LWndMoveResize::WindowProc(message, wp, lp);
+}
+
+LRESULT LRichEdit::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
+    // Rows changing height: the layout after every edit places all rows again.
+    if (message == kRowHeightChanged)
+        return 1;
+    return LWndMoveResize::OnNotify(message, wp, lp);
+}
+
+void LRichEdit::MoveResizeHitTest(int x, int y, const RECT& window_rect) {
+    LWndMoveResize::MoveResizeHitTest(x, y, window_rect);
+    if (!drag_active_ && sizing_edges_ == 0 && cursor_type_ == kCursorNormal)
+        SetCursorType(kCursorText);
+}
+
+void LRichEdit::OnLButtonDown(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnLButtonDown(keys, x, y);
+    if (IsResizing() || IsMoving() || doc_.RowCount() == 0)
+        return;
+    if (const int menu = GetMenuId()) {
+        if (LWnd* open = LWnd::FromId(menu))
+            open->Show(SW_HIDE);
+    }
+    ClosePictureFrame();
+    const bool had_selection = HasSelection();
+    const int row = RowAtY(y + scroll_y_);
+    const RowHit hit = doc_.Row(row)->HitTest(x + scroll_x_, y + scroll_y_, true);
+    MoveCaret(row, hit.index, false);
+    TakeAttributesAt(caret_row_, caret_index_);
+    HideCaret();
+    selecting_ = true;
+    if (had_selection)
+        Refresh();
+}
+
+void LRichEdit::OnMouseMove(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnMouseMove(keys, x, y);
+    if (!selecting_ || !(keys & MK_LBUTTON) || doc_.RowCount() == 0)
+        return;
+    const int row = RowAtY(y + scroll_y_);
+    LGlyphEditRow* r = doc_.Row(row);
+    const RowHit hit = r->HitTest(x + scroll_x_, y + scroll_y_, true);
+    r->SetCaretIndex(hit.index);
+    if (row == end_row_ && r->CaretIndex() == end_index_)
+        return;
+    end_row_ = row;
+    end_index_ = r->CaretIndex();
+    Refresh();
+}
+
+void LRichEdit::OnLButtonUp(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnLButtonUp(keys, x, y);
+    if (!selecting_)
+        return;
+    selecting_ = false;
+    preferred_x_ = x;
+    preferred_y_ = y;
+    if (!HasSelection()) {
+        CaretFromPoint(x, y);
+        if (!SelectPictureAt(caret_row_, x, y))
+            ShowCaret();
+    }
+}
+
+void LRichEdit::OnRButtonDown(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnRButtonDown(keys, x, y);
+    if (!HasSelection())
+        CaretFromPoint(x, y);
+}
+
+void LRichEdit::OnRButtonUp(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnRButtonUp(keys, x, y);
+    if (!HasSelection()) {
+        CaretFromPoint(x, y);
+        ShowCaret();
+    }
+}
+
+bool LRichEdit::OnKillFocus(LWnd* new_focus) {
+    if (new_focus && frame_ && new_focus == frame_.get())
+        return false;
+    const bool result = LWndMoveResize::OnKillFocus(new_focus);
+    HideCaret();
+    if (numeric_)
+        NumericClamp();
+    else
+        Refresh(); // the selection takes its unfocused colour
+    return result;
+}
+
+void LRichEdit::OnMove(int x, int y) {
+    LWndMoveResize::OnMove(x, y);
+    ClosePictureFrame();
+    if (caret_ && caret_->IsVisible())
+        PlaceCaretWindow(caret_row_, caret_index_);
+}
+
+bool LRichEdit::OnSize(UINT type, int width, int height) {
+    const bool changed = LWndMoveResize::OnSize(type, width, height);
+    visible_width_ = width - left_padding_ - TextIndent();
+    visible_height_ = height - top_margin_ - bottom_margin_;
+    GrowSurface(width, height);
+    Reflow();
+    Refresh();
+    return changed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout and painting
+
+void LRichEdit::GrowSurface(int width, int height) {
+    const int old_width = doc_.Surface().Width();
+    doc_.GrowSurface(std::max(width, 1), std::max(height, 1));
+    // Rows painted on a narrower surface were cut at its edge: they are drawn again.
+    if (doc_.Surface().Width() != old_width)
+        painted_.clear();
+}
+
+bool LRichEdit::Reflow() {
+    const int caret = CaretOffset(), anchor = doc_.PositionToOffset(end_row_, end_index_);
+    WrapRule rule;
+    rule.wrap = wrap_;
+    if (handle_) {
+        RECT wr = WindowRect();
+        RECT limit_rect = wr;
+        HWND parent = GetParent(handle_);
+        if (parent && (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)) {
+            MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&wr), 2);
+            GetClientRect(parent, &limit_rect);
+        } else {
+            OffsetRect(&wr, -wr.left, -wr.top);
+            limit_rect = wr;
+        }
+        rule.origin = left_padding_ + TextIndent() + wr.left;
+        rule.limit = fixed_width_ ? wr.right : std::max(wr.right, limit_rect.right);
+    } else {
+        rule.wrap = false;
+    }
+    doc_.Reflow(rule);
+    SetSelection(anchor, caret);
+    UpdateContentWidth();
+    UpdateContentHeight();
+    scroll_x_ = std::clamp(scroll_x_, 0, std::max(content_width_ - visible_width_, 0));
+    scroll_y_ = std::clamp(scroll_y_, 0, std::max(content_height_ - visible_height_, 0));
+    RepaintSurface();
+    return rows_repainted_ > 0;
+}
+
+void LRichEdit::UpdateContentWidth() {
+    int widest = 0;
+    for (int r = 0; r < doc_.RowCount(); ++r)
+        widest = std::max(widest, doc_.Row(r)->ContentWidth());
+    content_width_ = widest;
+}
+
+void LRichEdit::UpdateContentHeight() {
+    content_height_ = doc_.ContentHeight();
+}
+
+void LRichEdit::AfterEdit() {
+    Reflow();
+    EnsureCaretVisible();
+    Refresh();
+    if (HasSelection())
+        HideCaret();
+    else
+        ShowCaret();
+}
+
+void LRichEdit::Refresh() {
+    if (!handle_ || !IsShown())
+        return;
+    if (Redraw())
+        Present();
+}
+
+// Rows whose glyphs, place and metrics are what they painted last time keep their pixels (moved
+// with one memmove when the row moved); every other row is cleared and drawn again.
+void LRichEdit::RepaintSurface() {
+    DibSurface& s = doc_.MutableSurface();
+    rows_repainted_ = 0;
+    if (!s)
+        return;
+    GdiFlush();
+    const int width = s.Width(), height = s.Height();
+    uint32_t* bits = s.Bits();
+    auto band = [&](int y) { return bits + static_cast<size_t>(y) * static_cast<size_t>(width); };
+    auto clear = [&](int top, int h) {
+        top = std::clamp(top, 0, height);
+        h = std::clamp(h, 0, height - top);
+        if (h > 0)
+            std::memset(band(top), 0, static_cast<size_t>(h) * static_cast<size_t>(width) * 4);
+    };
+    struct Move {
+        int from, to, height;
+    };
+    std::vector<Move> moves;
+    std::vector<LGlyphEditRow*> dirty;
+    std::unordered_map<const LGlyphEditRow*, PaintedRow> now;
+    now.reserve(static_cast<size_t>(doc_.RowCount()));
+    int bottom = 0;
+    for (int r = 0; r < doc_.RowCount(); ++r) {
+        LGlyphEditRow* row = doc_.Row(r);
+        PaintedRow p;
+        p.glyphs = row->Children();
+        p.top = static_cast<int>(row->SlotTop());
+        p.height = row->GetHeight();
+        p.x = static_cast<int>(row->Box().X);
+        p.baseline = row->GetAscent();
+        bottom = std::max(bottom, p.top + p.height);
+        auto it = painted_.find(row);
+        const bool intact = it != painted_.end() && it->second.height == p.height && it->second.x == p.x &&
+                            it->second.baseline == p.baseline && it->second.glyphs == p.glyphs;
+        if (!intact)
+            dirty.push_back(row);
+        else if (it->second.top != p.top)
+            moves.push_back({it->second.top, p.top, p.height});
+        now.emplace(row, std::move(p));
+    }
+    // Upward moves from the top, downward moves from the bottom: no row overwrites one still to move.
+    for (const Move& m : moves) {
+        if (m.to < m.from && m.from + m.height <= height)
+            std::memmove(band(m.to), band(m.from), static_cast<size_t>(m.height) * width * 4);
+    }
+    for (auto it = moves.rbegin(); it != moves.rend(); ++it) {
+        if (it->to > it->from && it->to + it->height <= height)
+            std::memmove(band(it->to), band(it->from), static_cast<size_t>(it->height) * width * 4);
+    }
+    HDC dc = s.Dc();
+    for (LGlyphEditRow* row : dirty) {
+        const PaintedRow& p = now[row];
+        clear(p.top, p.height);
+        if (password_)
+            continue; // painted from the password picture instead
+        for (LGlyph* g : row->Children())
+            g->DrawSelf(dc, bits);
+    }
+    GdiFlush();
+    if (painted_bottom_ > bottom)
+        clear(bottom, painted_bottom_ - bottom);
+    rows_repainted_ = static_cast<int>(dirty.size());
+    painted_ = std::move(now);
+    painted_bottom_ = bottom;
+}
+
+void LRichEdit::BlendSolid(LSurface& target, int x, int y, int w, int h, uint32_t argb) {
+    if (w <= 0 || h <= 0)
+        return;
+    DibSurface dot(1, 1);
+    if (!dot)
+        return;
+    dot.Bits()[0] = LSurface::Premultiply(argb);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(target.dc(), x, y, w, h, dot.Dc(), 0, 0, 1, 1, blend);
+}
+
+void LRichEdit::PaintSelectionRow(LSurface& target, int row, int from, int to) {
+    const LGlyphEditRow* r = doc_.Row(row);
+    if (!r)
+        return;
+    const uint32_t color = LWnd::Focused() == this ? kSelectionFocused : kSelectionUnfocused;
+    to = std::min(to, r->Count());
+    for (int i = std::max(from, 0); i < to; ++i) {
+        const Gdiplus::Rect hb = r->At(i)->GetHitBox();
+        BlendSolid(target, hb.X - scroll_x_, hb.Y - scroll_y_, hb.Width, hb.Height, color);
+    }
+}
+
+void LRichEdit::PaintSelection(LSurface& target) {
+    if (!HasSelection())
+        return;
+    int r1 = caret_row_, i1 = caret_index_, r2 = end_row_, i2 = end_index_;
+    if (r2 < r1 || (r2 == r1 && i2 < i1)) {
+        std::swap(r1, r2);
+        std::swap(i1, i2);
+    }
+    for (int r = r1; r <= r2; ++r)
+        PaintSelectionRow(target, r, r == r1 ? i1 : 0, r == r2 ? i2 : INT_MAX);
+}
+
+LSurface LRichEdit::RenderContent() {
+    const RECT rc = ClientRect();
+    LSurface out = CreateSurface(handle_, rc.right, rc.bottom, 0);
+    if (!out)
+        return out;
+    const DibSurface& s = doc_.Surface();
+    const int left = TextIndent(), right = rc.right - left_padding_;
+    const int top = top_margin_, bottom = rc.bottom - bottom_margin_;
+    if (!s || right <= left || bottom <= top)
+        return out;
+    // Ink left of the text indent (italic overhang) shows while the view is not scrolled sideways.
+    const int clip_left = scroll_x_ > 0 ? left : 0;
+    const BYTE alpha = static_cast<BYTE>(std::clamp(GetAlpha(), 0, 255));
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    HDC out_dc = out.dc();
+
+    DibSurface password_picture;
+    if (password_) {
+        password_picture.Create(kPasswordPictureWidth, kPasswordPictureHeight);
+        Gdiplus::Bitmap picture((ResDir() + kPasswordPicture).c_str());
+        if (password_picture && picture.GetLastStatus() == Gdiplus::Ok) {
+            Gdiplus::Bitmap target(kPasswordPictureWidth, kPasswordPictureHeight, kPasswordPictureWidth * 4,
+                                   PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(password_picture.Bits()));
+            Gdiplus::Graphics g(&target);
+            g.DrawImage(&picture, 0, 0, kPasswordPictureWidth, kPasswordPictureHeight);
+        }
+    }
+
+    for (int r = 0; r < doc_.RowCount(); ++r) {
+        const LGlyphEditRow* row = doc_.Row(r);
+        const int row_top = static_cast<int>(row->SlotTop()) - scroll_y_;
+        const int row_height = row->GetHeight();
+        if (row_top >= bottom)
+            break;
+        if (row_top + row_height <= top)
+            continue;
+        const int y0 = std::max(row_top, top), y1 = std::min(row_top + row_height, bottom);
+        // 1. Highlights, with the edit's alpha.
+        for (const LGlyph* g : row->Children()) {
+            const uint32_t back = g->GetBackColor();
+            if (!back)
+                continue;
+            const int x = static_cast<int>(g->Box().X) - scroll_x_ - g->GetOverhang();
+            const int w = static_cast<int>(g->Box().Width) + row->GlyphSpacing() + 1;
+            const int hx0 = std::max(x, clip_left), hx1 = std::min(x + w, right);
+            const int hy1 = std::min(row_top + row_height + 1, bottom);
+            if (hx1 > hx0 && hy1 > y0)
+                out.FillRect(hx0, y0, hx1 - hx0, hy1 - y0,
+                             (back & 0x00FFFFFF) | (static_cast<uint32_t>(alpha) << 24));
+        }
+        // 2. The row's pixels from the document surface (or the password picture per character).
+        if (!password_) {
+            const int w = right - clip_left;
+            if (w > 0 && y1 > y0)
+                AlphaBlend(out_dc, clip_left, y0, w, y1 - y0, s.Dc(), clip_left + scroll_x_, y0 + scroll_y_,
+                           w, y1 - y0, blend);
+        } else if (password_picture) {
+            for (const LGlyph* g : row->Children()) {
+                if (g->IsParagraphEnd() || !g->IsChar())
+                    continue;
+                const Gdiplus::RectF& b = g->Box();
+                AlphaBlend(out_dc, static_cast<int>(b.X) - scroll_x_, static_cast<int>(b.Y) - scroll_y_,
+                           static_cast<int>(b.Width), static_cast<int>(b.Height), password_picture.Dc(), 0, 0,
+                           kPasswordPictureWidth, kPasswordPictureHeight, blend);
+            }
+        }
+        // 3. The row icon left of the text, level with the first glyph.
+        if (row->Icon()) {
+            const int side = row->IconSize();
+            const Gdiplus::RectF anchor = row->Count() ? row->At(0)->Box() : row->Box();
+            const int iy =
+                static_cast<int>(anchor.Y + (anchor.Height - static_cast<float>(side)) / 2) - scroll_y_;
+            AlphaBlend(out_dc, static_cast<int>(row->Box().X) - side - kIconGap - scroll_x_, iy, side, side,
+                       row->IconSurface(), 0, 0, side, side, blend);
+        }
+    }
+    // 4. The selection.
+    PaintSelection(out);
+    return out;
+}
