@@ -4,30 +4,9 @@
 
 #include <direct.h>
 
+#include "store/FindHandle.h"
+
 namespace {
-
-// Owner of a FindFirstFileW search.
-class FindHandle {
-public:
-    explicit FindHandle(const std::wstring& pattern) : h_(FindFirstFileW(pattern.c_str(), &data_)) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE)
-            FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-    bool next() { return FindNextFileW(h_, &data_) != FALSE; }
-    const WIN32_FIND_DATAW& data() const { return data_; }
-
-private:
-    WIN32_FIND_DATAW data_{};
-    HANDLE h_;
-};
-
-bool IsDots(const wchar_t* name) {
-    return !wcscmp(name, L".") || !wcscmp(name, L"..");
-}
 
 std::wstring WithSlash(std::wstring folder) {
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/')
@@ -61,7 +40,7 @@ void DeleteTree(const std::wstring& folder) {
         if (find.ok()) {
             do {
                 const auto& d = find.data();
-                if (IsDots(d.cFileName))
+                if (find.IsDots())
                     continue;
                 std::wstring path = base + d.cFileName;
                 if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -85,7 +64,7 @@ std::vector<std::wstring> ListEntries(const std::wstring& folder) {
     if (!find.ok())
         return names;
     do {
-        if (!IsDots(find.data().cFileName))
+        if (!find.IsDots())
             names.emplace_back(find.data().cFileName);
     } while (find.next());
     return names;
@@ -101,7 +80,7 @@ bool CopyTree(const std::wstring& from, const std::wstring& to, bool overwrite) 
     bool all = true;
     do {
         const auto& d = find.data();
-        if (IsDots(d.cFileName))
+        if (find.IsDots())
             continue;
         std::wstring s = src + d.cFileName, t = dst + d.cFileName;
         if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {

@@ -1,5 +1,7 @@
 #include "reminder/ReminderStopStamps.h"
 
+#include "reminder/ReminderScheduler.h"
+
 #include "reminder/ReminderMatch.h"
 
 #include <map>
@@ -45,13 +47,5 @@ void ReminderStopStamps::Clear() {
 }
 
 std::wstring ReminderStopStamps::CurrentMinuteStamp() {
-    SYSTEMTIME st;
-    GetLocalTime(&st);
-    MatchTime t;
-    t.year = st.wYear;
-    t.month = st.wMonth;
-    t.day = st.wDay;
-    t.hour = st.wHour;
-    t.minute = st.wMinute;
-    return MinuteStamp(t);
+    return MinuteStamp(ReminderScheduler::LocalClock());
 }

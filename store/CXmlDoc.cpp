@@ -81,28 +81,9 @@ void AppendCodePoint(std::wstring& out, uint32_t cp) {
 
 // ---- escaping ----
 
-std::wstring CXmlDoc::EscapeText(std::wstring_view text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'&':
-            out += L"&amp;";
-            break;
-        case L'<':
-            out += L"&lt;";
-            break;
-        case L'>':
-            out += L"&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
+namespace {
 
-std::wstring CXmlDoc::EscapeAttr(std::wstring_view text) {
+std::wstring Escape(std::wstring_view text, bool quotes) {
     std::wstring out;
     out.reserve(text.size());
     for (wchar_t c : text) {
@@ -117,16 +98,25 @@ std::wstring CXmlDoc::EscapeAttr(std::wstring_view text) {
             out += L"&gt;";
             break;
         case L'"':
-            out += L"&quot;";
+            quotes ? out += L"&quot;" : out += c;
             break;
         case L'\'':
-            out += L"&apos;";
+            quotes ? out += L"&apos;" : out += c;
             break;
         default:
             out += c;
         }
     }
     return out;
+}
+
+} // namespace
+
+std::wstring CXmlDoc::EscapeText(std::wstring_view text) {
+    return Escape(text, false);
+}
+std::wstring CXmlDoc::EscapeAttr(std::wstring_view text) {
+    return Escape(text, true);
 }
 
 std::wstring CXmlDoc::Decode(std::wstring_view text) {
