@@ -19,4 +19,17 @@ ln -f "$exe" "$scratch/" 2>/dev/null || cp "$exe" "$scratch/"
 
 cd "$scratch"
 export LANG=${VELIN_TEST_LOCALE:-zh_CN.UTF-8} LC_ALL=${VELIN_TEST_LOCALE:-zh_CN.UTF-8}
-exec wine "./$(basename "$exe")" "$@"
+# Now and then Wine fails to start a program at all under load; only then is the run repeated
+# (a test that started and failed is never run again).
+log="$scratch.log"
+for attempt in 1 2 3; do
+  wine "./$(basename "$exe")" "$@" > "$log" 2>&1
+  rc=$?
+  if [ $rc = 0 ] || grep -q '^\[==========\]' "$log"; then break; fi
+  echo "wine-test: the program did not start (exit $rc), attempt $attempt" >&2
+  cat "$log" >&2
+  sleep 1
+done
+cat "$log"
+rm -f "$log"
+exit $rc
