@@ -1,0 +1,771 @@
+#include "note/MerlaItem.h"
+
+#include "app/AppPaths.h"
+#include "app/DirUtils.h"
+#include "app/SysConfig.h"
+#include "app/UniqueStamp.h"
+#include "store/FileBytes.h"
+#include "store/NoteRecord.h"
+#include "store/NoteTemplate.h"
+#include "toolkit/MerlaMessageBox.h"
+
+#include <commdlg.h>
+#include <gdiplus.h>
+#include <objidl.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr UINT kToolkitCommand = LNotify::kCommand;
+constexpr int kPathChars = 260;
+constexpr wchar_t kPictureFilter[] = L"png gif jpg bmp 格式文件\0*.PNG;*.gif;*.jpg;*.bmp\0\0";
+constexpr wchar_t kPictureDialogTitle[] = L"选择一个图像文件";
+constexpr wchar_t kDeleteQuestion[] = L"确定要删除这个便签吗？";
+constexpr wchar_t kReplaceQuestion[] = L"存在同名文件，是否替换？";
+constexpr wchar_t kTemplateAdded[] = L"模板已添加！";
+constexpr wchar_t kMinimisedNotice[] = L"便签已最小化，您可以通过右键托盘菜单中的显示便签重新显示！";
+constexpr wchar_t kPassThroughNotice[] = L"便签已设置穿透，您可以通过右键托盘菜单中的还原鼠标穿透恢复便签！";
+constexpr wchar_t kBkImagePrefix[] = L"bkimage_";
+constexpr wchar_t kPngEncoder[] = L"image/png";
+
+HWND MainWindow() {
+    return LWnd::HandleFromId(LWndMoveResize::kMainWindowId);
+}
+
+void PostToMain(int command, LPARAM lp) {
+    if (HWND main = MainWindow())
+        PostMessageW(main, kToolkitCommand, static_cast<WPARAM>(command), lp);
+}
+
+// A picture decoded into memory of its own, so the file stays free to be replaced or deleted.
+std::unique_ptr<Gdiplus::Bitmap> LoadPicture(const std::wstring& path) {
+    Gdiplus::Bitmap file(path.c_str());
+    if (file.GetLastStatus() != Gdiplus::Ok || file.GetWidth() == 0 || file.GetHeight() == 0)
+        return nullptr;
+    auto copy = std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(file.GetWidth()),
+                                                  static_cast<INT>(file.GetHeight()), PixelFormat32bppPARGB);
+    if (copy->GetLastStatus() != Gdiplus::Ok)
+        return nullptr;
+    Gdiplus::Graphics g(copy.get());
+    if (g.DrawImage(&file, 0, 0, static_cast<INT>(file.GetWidth()), static_cast<INT>(file.GetHeight())) !=
+        Gdiplus::Ok)
+        return nullptr;
+    return copy;
+}
+
+bool EncoderClsid(const wchar_t* mime, CLSID& clsid) {
+    UINT count = 0, size = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
+        return false;
+    std::vector<BYTE> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok)
+        return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, mime) == 0) {
+            clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The PNG bytes of a bitmap, encoded in memory so the file is written in one atomic step.
+bool EncodePng(Gdiplus::Bitmap& bitmap, std::string& bytes) {
+    CLSID clsid;
+    if (!EncoderClsid(kPngEncoder, clsid))
+        return false;
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || !stream)
+        return false;
+    bool ok = bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok;
+    STATSTG stat{};
+    if (ok && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
+        bytes.resize(static_cast<size_t>(stat.cbSize.QuadPart));
+        LARGE_INTEGER zero{};
+        ULONG read = 0;
+        ok = SUCCEEDED(stream->Seek(zero, STREAM_SEEK_SET, nullptr)) &&
+             SUCCEEDED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read)) &&
+             read == bytes.size();
+    } else {
+        ok = false;
+    }
+    stream->Release();
+    return ok;
+}
+
+// The open-file dialog for pictures: the full path and the bare file name, false when cancelled.
+bool AskPictureFile(HWND owner, std::wstring& path, std::wstring& name) {
+    wchar_t file[kPathChars] = L"";
+    wchar_t title[kPathChars] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = kPictureFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kPathChars;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = kPathChars;
+    ofn.lpstrTitle = kPictureDialogTitle;
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (!GetOpenFileNameW(&ofn))
+        return false;
+    path = file;
+    name = title;
+    return !path.empty() && !name.empty();
+}
+
+// Entry index of a group command, clamped to the last entry; -1 when the list is empty.
+int ClampedEntry(int offset, size_t count) {
+    if (count == 0)
+        return -1;
+    return std::min(offset, static_cast<int>(count) - 1);
+}
+
+} // namespace
+
+std::map<std::wstring, MerlaItem*>& OpenNotesByName() {
+    static std::map<std::wstring, MerlaItem*> notes;
+    return notes;
+}
+
+MerlaItem*& LastActiveNote() {
+    static MerlaItem* note = nullptr;
+    return note;
+}
+
+namespace {
+std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>>& ChildItemMakers() {
+    static std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>> makers;
+    return makers;
+}
+} // namespace
+
+void MerlaItem::RegisterChildItemKind(const std::wstring& cls, ChildItemMaker maker) {
+    ChildItemMakers()[cls] = maker;
+}
+
+void MerlaItem::AdoptItem(std::unique_ptr<LWnd> item, std::wstring_view cls) {
+    if (!item)
+        return;
+    all_items_.push_back(item.get());
+    if (cls == NoteKey::kItemImage)
+        image_items_.push_back(std::move(item));
+    else if (cls == NoteKey::kRichEdit)
+        rich_items_.push_back(std::move(item));
+    else
+        text_items_.push_back(std::move(item));
+}
+
+void MerlaItem::LoadChildItems() {
+    for (const ChildItemRef& ref : Record().LoadChildren()) {
+        auto it = ChildItemMakers().find(ref.identify);
+        if (it == ChildItemMakers().end() || !it->second)
+            continue;
+        AdoptItem(it->second(*this, ref.id), ref.identify);
+    }
+}
+
+std::wstring& CurrentGroup() {
+    static std::wstring group;
+    return group;
+}
+
+MerlaItem::MerlaItem(std::wstring name, std::wstring base_folder, bool opened_from_manager)
+    : name_(std::move(name)), base_folder_(std::move(base_folder)), from_manager_(opened_from_manager) {
+    SetObjectName(NoteKey::kNoteRoot);
+    if (base_folder_.empty())
+        base_folder_ = NoteItemsDir();
+}
+
+MerlaItem::~MerlaItem() {
+    // Children go first: their windows lie inside ours.
+    all_items_.clear();
+    rich_items_.clear();
+    image_items_.clear();
+    text_items_.clear();
+    auto& open = OpenNotesByName();
+    auto it = open.find(name_);
+    if (it != open.end() && it->second == this)
+        open.erase(it);
+    if (LastActiveNote() == this)
+        LastActiveNote() = nullptr;
+    if (handle_ && IsWindow(handle_))
+        KillTimer(handle_, kDesktopRetryTimer);
+    picture_.reset();
+}
+
+std::wstring MerlaItem::Folder() const {
+    return NoteFolder(name_, base_folder_);
+}
+
+std::wstring MerlaItem::SettingsPath() {
+    if (name_.empty())
+        return {};
+    return Folder() + name_ + L".xml";
+}
+
+NoteRecord MerlaItem::Record() {
+    return NoteRecord(SettingsPath(), NoteKey::kNoteRoot, GetId());
+}
+
+void MerlaItem::DeleteFiles() {
+    if (!name_.empty())
+        DeleteNoteFiles(Folder(), name_);
+}
+
+bool MerlaItem::Create(int id, const std::wstring& title, DWORD ex_style, DWORD style, int x, int y,
+                       int width, int height, HWND parent) {
+    if (!LWndMoveResize::Create(id, title, ex_style, style & ~WS_VISIBLE, x, y, width, height, parent))
+        return false;
+    Show(SW_SHOW);
+    PresentAll();
+    return true;
+}
+
+bool MerlaItem::OnCreate() {
+    const bool ok = LWndMoveResize::OnCreate();
+    // The reminder label joins here with the reminder popup.
+    std::wstring unique;
+    if (name_.empty() || !Record().ReadText(NoteKey::kUnique, unique))
+        name_ = EnsureNoteUnique(base_folder_, name_, GetId());
+    OpenNotesByName()[name_] = this;
+
+    NoteRecord record = Record();
+    std::wstring bkimage;
+    if (record.ReadText(NoteKey::kBkImage, bkimage))
+        SetBackground(bkimage, false);
+    LoadRect();
+    LoadChildItems();
+    int64_t color = 0;
+    if (record.ReadInt64(NoteKey::kCurColor, color))
+        cur_color_ = static_cast<uint32_t>(color);
+    int alpha = alpha_;
+    if (record.ReadInt(NoteKey::kAlpha, alpha))
+        alpha_ = std::clamp(alpha, 0, 255);
+    record.ReadText(NoteKey::kGroup, group_);
+    record.WriteText(NoteKey::kGroup, group_);
+    record.WriteText(NoteKey::kDir, base_folder_);
+    record.ReadText(NoteKey::kPngView, pngview_);
+
+    if (!from_manager_) {
+        int top_most = 0, to_desk = 0, trans = 0;
+        record.ReadInt(NoteKey::kTopMost, top_most);
+        record.ReadInt(NoteKey::kToDesk, to_desk);
+        record.ReadInt(NoteKey::kIsTrans, trans);
+        if (to_desk) {
+            to_desk_ = true;
+            SetDesktopEmbed(true);
+        } else if (top_most) {
+            top_most_ = true;
+            SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+        }
+        if (trans)
+            SetPassThrough(true);
+    }
+    PaintBackground();
+    Redraw();
+    if (IsWindowVisible(handle_))
+        PresentAll();
+    GetWindowRect(handle_, &saved_rect_);
+    SetDoubleClickTime(kDoubleClickMs);
+    // The note is on the screen again: its snapshot has served.
+    if (!pngview_.empty()) {
+        const std::wstring snapshot = Folder() + pngview_;
+        if (FileExists(snapshot))
+            DeleteFileW(snapshot.c_str());
+    }
+    return ok;
+}
+
+int MerlaItem::LoadRect() {
+    NoteRect r;
+    if (!Record().ReadRect(r))
+        return 0;
+    RECT rc{r.left, r.top, r.right, r.bottom};
+    if ((GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) && GetParent(handle_))
+        MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&rc), 2);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    const int area_right = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int area_bottom = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (rc.left >= area_right)
+        rc.left = area_right - kReachableMargin;
+    else if (rc.right <= 0)
+        rc.left = kReachableMargin - w;
+    if (rc.top >= area_bottom)
+        rc.top = area_bottom - kReachableMargin;
+    else if (rc.bottom <= 0)
+        rc.top = kReachableMargin - h;
+    MoveWindow(handle_, rc.left, rc.top, w, h, TRUE);
+    return 1;
+}
+
+void MerlaItem::SaveRect() {
+    RECT wr{};
+    GetWindowRect(handle_, &wr);
+    NoteRect r{wr.left, wr.top, wr.right, wr.bottom};
+    NoteRecord record = Record();
+    if (from_manager_) {
+        NoteRect stored;
+        if (record.ReadRect(stored))
+            r = NoteRect{stored.left, stored.top, stored.left + r.Width(), stored.top + r.Height()};
+    }
+    record.WriteRect(r);
+    saved_rect_ = wr;
+}
+
+void MerlaItem::MoveResizeHitTest(int x, int y, const RECT& wr) {
+    const POINT pt{x, y};
+    if (drag_active_ || !PtInRect(&wr, pt))
+        return;
+    if (x >= wr.right - kGripSize && y >= wr.bottom - kGripSize) {
+        sizing_edges_ = kEdgeRight | kEdgeBottom;
+        SetCursorType(kCursorSizeNWSE);
+    } else {
+        sizing_edges_ = 0;
+        SetCursorType(kCursorMove);
+    }
+}
+
+RECT MerlaItem::GetDragBounds() {
+    return RECT{};
+}
+
+bool MerlaItem::IsMoving() {
+    return pressed_ != 0 && !IsResizing();
+}
+
+void MerlaItem::SetCursorType(int type) {
+    // Moving shows the ordinary arrow.
+    LWndMoveResize::SetCursorType(type == kCursorMove ? kCursorNormal : type);
+    cursor_type_ = type;
+}
+
+void MerlaItem::OnRButtonDown(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnRButtonDown(keys, x, y);
+    LastActiveNote() = this;
+}
+
+void MerlaItem::OnLButtonDown(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnLButtonDown(keys, x, y);
+    LastActiveNote() = this;
+}
+
+void MerlaItem::OnLButtonUp(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnLButtonUp(keys, x, y);
+    if (MoveFrameVisible())
+        HideMoveFrame();
+}
+
+// Adding text items on a click and the reminder's stop menu join with their windows.
+void MerlaItem::OnLButtonDblClk(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnLButtonDblClk(keys, x, y);
+}
+
+void MerlaItem::OnClick(WPARAM keys, int x, int y) {
+    LWndMoveResize::OnClick(keys, x, y);
+}
+
+void MerlaItem::OnContextMenu(HWND window, int x, int y) {
+    LWndMoveResize::OnContextMenu(window, x, y);
+}
+
+void MerlaItem::OnTimer(UINT_PTR timer_id) {
+    if (timer_id != kDesktopRetryTimer) {
+        LWndMoveResize::OnTimer(timer_id);
+        return;
+    }
+    KillTimer(handle_, kDesktopRetryTimer);
+    if (HWND main = MainWindow())
+        SendMessageW(main, NoteMsg::kMainCheckDesktop, 0, 0);
+    HWND view = nullptr;
+    DesktopViewOwner(view);
+    SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(view));
+}
+
+bool MerlaItem::OnSize(UINT type, int width, int height) {
+    const bool changed = LWndMoveResize::OnSize(type, width, height);
+    // Child items lay themselves out again as they arrive with their own windows.
+    PaintBackground();
+    if (IsWindowVisible(handle_))
+        PresentAll();
+    return changed;
+}
+
+void MerlaItem::OnDestroy() {
+    KillTimer(handle_, kDesktopRetryTimer);
+    LWndMoveResize::OnDestroy();
+}
+
+void MerlaItem::PaintBackground() {
+    const RECT rc = ClientRect();
+    LSurface surface = CreateSurface(handle_, rc.right, rc.bottom, 0);
+    if (!surface) {
+        background_ = LSurface();
+        return;
+    }
+    bool drawn = false;
+    if (picture_ && !bkimage_.empty() && FileExists(Folder() + bkimage_)) {
+        auto target = surface.MakeBitmap();
+        if (target) {
+            Gdiplus::Graphics g(target.get());
+            g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+            g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+            // Mirrored edges keep the stretched picture from fading out along its border.
+            Gdiplus::ImageAttributes edges;
+            edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+            drawn =
+                g.DrawImage(picture_.get(), Gdiplus::Rect(0, 0, rc.right, rc.bottom), 0, 0,
+                            static_cast<INT>(picture_->GetWidth()), static_cast<INT>(picture_->GetHeight()),
+                            Gdiplus::UnitPixel, &edges) == Gdiplus::Ok;
+        }
+    }
+    if (!drawn)
+        surface.Fill(kGreyPaper);
+    background_ = std::move(surface);
+}
+
+LSurface MerlaItem::RenderContent() {
+    const RECT rc = ClientRect();
+    LSurface surface = CreateSurface(handle_, rc.right, rc.bottom, 0);
+    if (!surface || !background_ || alpha_ <= 0)
+        return surface;
+    const int w = std::min<int>(rc.right, background_.width());
+    const int h = std::min<int>(rc.bottom, background_.height());
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(std::min(alpha_, 255)), AC_SRC_ALPHA};
+    AlphaBlend(surface.dc(), 0, 0, w, h, background_.dc(), 0, 0, w, h, blend);
+    return surface;
+}
+
+void MerlaItem::CopyBackBuffer(LSurface& surface) {
+    LWndMoveResize::CopyBackBuffer(surface);
+    // The grip: nearly transparent, yet it still takes the mouse.
+    const int gx = surface.width() - kGripSize, gy = surface.height() - kGripSize;
+    surface.FillRect(gx, gy, kGripSize, kGripSize, kGripColor);
+    static constexpr POINT kDots[] = {{7, 1}, {4, 4}, {7, 4}, {1, 7}, {4, 7}, {7, 7}};
+    for (const POINT& d : kDots)
+        surface.FillRect(gx + d.x, gy + d.y, kGripDot, kGripDot, kGripDotColor);
+}
+
+void MerlaItem::PresentAll() {
+    Redraw();
+    Present();
+}
+
+bool MerlaItem::SetBackground(const std::wstring& file, bool delete_old) {
+    if (file.empty()) {
+        picture_.reset();
+        bkimage_.clear();
+        PaintBackground();
+        return true;
+    }
+    const std::wstring folder = Folder();
+    if (!FileExists(folder + file))
+        return false;
+    if (delete_old && !bkimage_.empty() && bkimage_ != file)
+        DeleteFileW((folder + bkimage_).c_str());
+    bkimage_ = file;
+    Record().WriteText(NoteKey::kBkImage, file);
+    picture_ = LoadPicture(folder + file);
+    PaintBackground();
+    return picture_ != nullptr;
+}
+
+bool MerlaItem::ChooseBackground() {
+    std::wstring path, name;
+    if (!AskPictureFile(handle_, path, name))
+        return false;
+    return UseBackgroundFile(path, name);
+}
+
+bool MerlaItem::UseBackgroundFile(const std::wstring& path, const std::wstring& file_name) {
+    const std::wstring target_name = kBkImagePrefix + MakeUniqueStamp(GetId()) + L"_" + file_name;
+    const std::wstring target = Folder() + target_name;
+    if (FileExists(target) && ShowMessageBox(handle_, kReplaceQuestion, kMbYes | kMbNo) != kMbYes)
+        return false;
+    if (!CopyFileW(path.c_str(), target.c_str(), FALSE))
+        return false;
+    const bool ok = SetBackground(target_name, true);
+    Redraw();
+    Present();
+    return ok;
+}
+
+bool MerlaItem::DesktopViewOwner(HWND& view) {
+    view = nullptr;
+    if (HWND progman = FindWindowW(L"Progman", L"Program Manager"))
+        view = FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr);
+    return view != nullptr;
+}
+
+void MerlaItem::SetDesktopEmbed(bool on) {
+    if (!on) {
+        KillTimer(handle_, kDesktopRetryTimer);
+        SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(GetDesktopWindow()));
+        return;
+    }
+    HWND view = nullptr;
+    if (DesktopViewOwner(view)) {
+        SetLastError(0);
+        SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(view));
+        if (GetWindow(handle_, GW_OWNER) == view)
+            return;
+    } else if (HWND main = MainWindow()) {
+        SendMessageW(main, NoteMsg::kMainCheckDesktop, 0, 0);
+    }
+    SetTimer(handle_, kDesktopRetryTimer, kDesktopRetryMs, nullptr);
+}
+
+void MerlaItem::SetPassThrough(bool on) {
+    LONG_PTR ex = GetWindowLongPtrW(handle_, GWL_EXSTYLE);
+    ex = on ? (ex | WS_EX_TRANSPARENT) : (ex & ~static_cast<LONG_PTR>(WS_EX_TRANSPARENT));
+    SetWindowLongPtrW(handle_, GWL_EXSTYLE, ex);
+    pass_through_ = on;
+}
+
+void MerlaItem::SetTopMost(bool on) {
+    top_most_ = on;
+    SetWindowPos(handle_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+}
+
+void MerlaItem::SetBaseFolder(const std::wstring& base_folder) {
+    base_folder_ = base_folder;
+    // Child items follow with their own windows; the record is written where the note now lives.
+    Record().WriteText(NoteKey::kDir, base_folder_);
+}
+
+bool MerlaItem::TakeSnapshot() {
+    const std::wstring file = MakeUniqueStamp(99) + L".png";
+    const RECT wr = WindowRect();
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    if (!back_buffer_)
+        Redraw();
+    if (!back_buffer_ || w <= 0 || h <= 0)
+        return false;
+    LSurface shot = CreateSurface(handle_, w, h, 0);
+    if (!shot)
+        return false;
+    shot.BlendFrom(back_buffer_, 0, 0);
+    auto pargb = shot.MakeBitmap();
+    if (!pargb)
+        return false;
+    Gdiplus::Bitmap argb(w, h, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics g(&argb);
+        g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+        g.DrawImage(pargb.get(), 0, 0, w, h);
+    }
+    std::string bytes;
+    if (!EncodePng(argb, bytes) || !WriteFileAtomic(Folder() + file, bytes))
+        return false;
+    pngview_ = file;
+    Record().WriteText(NoteKey::kPngView, file);
+    return true;
+}
+
+bool MerlaItem::WriteHidden() {
+    const bool written = Record().WriteInt(NoteKey::kIsHide, 1);
+    return TakeSnapshot() && written;
+}
+
+void MerlaItem::SetNoteAlpha(int alpha) {
+    alpha_ = std::clamp(alpha, 0, 255);
+    Record().WriteInt(NoteKey::kAlpha, alpha_);
+    Redraw();
+    Present();
+}
+
+void MerlaItem::RunNewNoteCommand() {
+    const RECT wr = WindowRect();
+    PostToMain(NoteCmd::kMainNewNote, MAKELPARAM(static_cast<WORD>(wr.left), static_cast<WORD>(wr.top)));
+}
+
+void MerlaItem::RemoveChildItem(int child_id) {
+    LWnd* child = nullptr;
+    for (LWnd* item : all_items_) {
+        if (item->GetId() == child_id)
+            child = item;
+    }
+    if (!child)
+        return;
+    all_items_.erase(std::remove(all_items_.begin(), all_items_.end(), child), all_items_.end());
+    RedrawWithout(child);
+    Present();
+    for (auto* list : {&text_items_, &image_items_, &rich_items_}) {
+        list->erase(std::remove_if(list->begin(), list->end(),
+                                   [child](const std::unique_ptr<LWnd>& p) { return p.get() == child; }),
+                    list->end());
+    }
+    NoteRecord record = Record();
+    record.RemoveChildItem(child_id);
+    record.WriteText(NoteKey::kUpdateTime, NoteTimeNow());
+}
+
+void MerlaItem::SetCurColor(uint32_t argb) {
+    cur_color_ = argb;
+    Record().WriteInt(NoteKey::kCurColor, static_cast<int>(cur_color_));
+}
+
+bool MerlaItem::UseTemplate(const std::wstring& tpl_name, const std::wstring& tpl_group) {
+    const RECT wr = WindowRect();
+    AppliedTemplate applied;
+    if (!ApplyTemplate(TemplateFolderFor(tpl_group, tpl_name), tpl_name, Folder(), name_, GetId(),
+                       NoteRect{wr.left, wr.top, wr.right, wr.bottom}, applied))
+        return false;
+    if (applied.resized) {
+        SetWindowPos(handle_, nullptr, 0, 0, applied.rect.Width(), applied.rect.Height(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetWindowRect(handle_, &saved_rect_);
+    }
+    if (!applied.bkimage.empty())
+        SetBackground(applied.bkimage, false);
+    PresentAll();
+    return true;
+}
+
+LRESULT MerlaItem::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
+    const LRESULT result = LWndMoveResize::WindowProc(message, wp, lp);
+    switch (message) {
+    case NoteMsg::kRepaint:
+        PaintBackground();
+        Redraw();
+        Present();
+        break;
+    case NoteMsg::kRemoveEditItem:
+    case NoteMsg::kRemoveImageItem:
+    case NoteMsg::kRemoveRichItem:
+        RemoveChildItem(static_cast<int>(wp));
+        break;
+    case NoteMsg::kApplyTemplate:
+    case NoteMsg::kApplyTemplateToo:
+        if (wp)
+            UseTemplate(reinterpret_cast<const wchar_t*>(wp),
+                        lp ? reinterpret_cast<const wchar_t*>(lp) : L"");
+        break;
+    case NoteMsg::kSetAlpha:
+        SetNoteAlpha(static_cast<int>(lp));
+        break;
+    case NoteMsg::kSetColor:
+        SetCurColor(static_cast<uint32_t>(wp));
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
+    if (message != kToolkitCommand)
+        return LWndMoveResize::OnNotify(message, wp, lp);
+    const int command = static_cast<int>(wp);
+    if (command == NoteCmd::kNewInDefaultGroup) {
+        CurrentGroup().clear();
+        RunNewNoteCommand();
+        return 0;
+    }
+    if (command >= NoteCmd::kNewInGroupFirst && command < NoteCmd::kNewInGroupFirst + NoteCmd::kGroupRange) {
+        const int entry = ClampedEntry(command - NoteCmd::kNewInGroupFirst, note_groups_.size());
+        if (entry < 0)
+            return 0;
+        CurrentGroup() = note_groups_[entry];
+        RunNewNoteCommand();
+        return 0;
+    }
+    if (command == NoteCmd::kTemplateToDefaultGroup ||
+        (command >= NoteCmd::kTemplateToGroupFirst &&
+         command < NoteCmd::kTemplateToGroupFirst + NoteCmd::kGroupRange)) {
+        std::wstring tpl_group;
+        if (command != NoteCmd::kTemplateToDefaultGroup) {
+            const int entry = ClampedEntry(command - NoteCmd::kTemplateToGroupFirst, tpl_groups_.size());
+            if (entry < 0)
+                return 0;
+            tpl_group = tpl_groups_[entry];
+        }
+        if (SaveNoteAsTemplate(Folder(), name_, tpl_group, MakeUniqueStamp(0)))
+            ShowMessageBox(handle_, kTemplateAdded, kMbOk | kMbNoMoreShow, NoteNotice::kTemplateAdded,
+                           NoteNotice::kTemplateNoticeWidth);
+        return 0;
+    }
+    switch (command) {
+    case NoteCmd::kChooseBackground:
+        ChooseBackground();
+        break;
+    case NoteCmd::kDelete: {
+        if (ShowMessageBox(handle_, kDeleteQuestion, kMbOk | kMbCancel, NoteNotice::kDeleteBoxId) != kMbOk)
+            break;
+        const int id = GetId();
+        // The main window destroys this note while handling the message: nothing of it may be used after.
+        if (HWND main = MainWindow())
+            SendMessageW(main, NoteMsg::kMainRecycleNote, static_cast<WPARAM>(id), 0);
+        if (HWND manager = HandleFromId(NoteMsg::kManagerWindowId))
+            PostMessageW(manager, NoteMsg::kManagerNoteDeleted, 0, 0);
+        return 0;
+    }
+    case NoteCmd::kTopMost: {
+        NoteRecord record = Record();
+        if (to_desk_) {
+            to_desk_ = false;
+            SetDesktopEmbed(false);
+            record.WriteInt(NoteKey::kToDesk, 0);
+        }
+        SetTopMost(!top_most_);
+        record.WriteInt(NoteKey::kTopMost, top_most_ ? 1 : 0);
+        break;
+    }
+    case NoteCmd::kExit:
+        PostToMain(NoteCmd::kMainExit, 0);
+        break;
+    case NoteCmd::kToDesk: {
+        NoteRecord record = Record();
+        if (top_most_) {
+            SetTopMost(false);
+            record.WriteInt(NoteKey::kTopMost, 0);
+        }
+        to_desk_ = !to_desk_;
+        SetDesktopEmbed(to_desk_);
+        record.WriteInt(NoteKey::kToDesk, to_desk_ ? 1 : 0);
+        break;
+    }
+    case NoteCmd::kNewNote:
+        RunNewNoteCommand();
+        break;
+    case NoteCmd::kManager:
+        PostToMain(NoteCmd::kMainManager, 0);
+        break;
+    case NoteCmd::kHide:
+        PostToMain(NoteCmd::kHide, GetId());
+        break;
+    case NoteCmd::kSnapshotAndClose:
+        TakeSnapshot();
+        if (IsModal())
+            EndDialog(handle_, 1);
+        break;
+    case NoteCmd::kMinimise:
+        Show(SW_HIDE);
+        ShowMessageBox(handle_, kMinimisedNotice, kMbOk | kMbNoMoreShow, NoteNotice::kMinimised);
+        break;
+    case NoteCmd::kMinimiseAll:
+        PostToMain(NoteCmd::kMinimiseAll, 0);
+        break;
+    case NoteCmd::kPassThrough:
+        SetPassThrough(!pass_through_);
+        Record().WriteInt(NoteKey::kIsTrans, pass_through_ ? 1 : 0);
+        if (pass_through_)
+            ShowMessageBox(handle_, kPassThroughNotice, kMbOk | kMbNoMoreShow, NoteNotice::kPassThroughSet);
+        break;
+    case NoteCmd::kPassThroughAll:
+        PostToMain(NoteCmd::kPassThroughAll, 0);
+        break;
+    case NoteCmd::kClearPassThrough:
+        SetPassThrough(false);
+        Record().WriteInt(NoteKey::kIsTrans, 0);
+        break;
+    default:
+        // Image and rich text items, the reminder dialog and its stop join with their own windows.
+        break;
+    }
+    return 0;
+}
