@@ -3,7 +3,11 @@
 #include "app/AppPaths.h"
 #include "app/RunFolder.h"
 #include "app/SingleInstance.h"
+#include "note/MerlaItem.h"
+#include "store/NoteStore.h"
 #include "toolkit/LWnd.h"
+
+#include <algorithm>
 #include "toolkit/MerlaMessageBox.h"
 
 #include <cwchar>
@@ -107,6 +111,7 @@ void MerlaMain::OnCreate() {
     TplsDir();
     RecycleDir();
     NormalSetDir();
+    LoadNotes();
     // Note windows are toolkit windows: their ids lead to their handles under the registry lock.
     reminder_ = std::make_unique<ReminderScheduler>(LWnd::HandleFromId);
     reminder_->Start();
@@ -124,7 +129,21 @@ void MerlaMain::OnTrayNotify(LPARAM mouse) {
     DestroyMenu(menu);
 }
 
+void MerlaMain::LoadNotes() {
+    auto is_open = [this](const std::wstring& name) {
+        return std::any_of(notes_.begin(), notes_.end(),
+                           [&](const auto& note) { return note->Name() == name; });
+    };
+    for (const StoredNote& stored : ListNotesToOpen(is_open)) {
+        auto note = std::make_unique<MerlaItem>(stored.name, stored.base_folder);
+        // The note takes its place and size from its record.
+        if (note->Create(stored.id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, 0, 0, 0, 0, nullptr))
+            notes_.push_back(std::move(note));
+    }
+}
+
 void MerlaMain::OnDestroy() {
+    notes_.clear();
     // Between two notes, never in the middle of rewriting a reminder file. A thread held up by a
     // shell message about a file it ran is left to end with the process, its object with it.
     if (reminder_ && !reminder_->Stop(kReminderStopWaitMs))

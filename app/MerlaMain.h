@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "note/MerlaItem.h"
 #include "reminder/ReminderScheduler.h"
 
 #include <memory>
+#include <vector>
 
 class MerlaMain {
 public:
@@ -28,6 +30,8 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     void OnCreate();
+    // Opens every stored note that is not hidden and not open yet.
+    void LoadNotes();
     void OnDestroy();
     void OnTrayNotify(LPARAM mouse);
     void AddTrayIcon();
@@ -38,4 +42,6 @@ private:
     NOTIFYICONDATAW tray_{};
     bool tray_added_ = false;
     std::unique_ptr<ReminderScheduler> reminder_;
+    // The open notes in the order they were opened.
+    std::vector<std::unique_ptr<MerlaItem>> notes_;
 };

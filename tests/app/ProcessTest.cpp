@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -128,7 +129,7 @@ void Press(HWND box, const wchar_t* text) {
 // Asks the running program to exit through its tray command.
 void Quit(const VelinProcess& p) {
     HWND main = nullptr;
-    WaitFor([&] { return (main = FindWindowOf(p.pid(), nullptr)) != nullptr; }, 5000);
+    WaitFor([&] { return (main = FindWindowOf(p.pid(), L"MerlaMain")) != nullptr; }, 5000);
     if (main)
         PostMessageW(main, WM_COMMAND, 30103, 0);
     EXPECT_TRUE(p.Exited(30000));
@@ -282,4 +283,60 @@ TEST(RunFolder, Normalisation) {
     EXPECT_EQ(NormaliseRunFolder(L"C:\\中文\\"), L"c:\\中文\\");
     EXPECT_EQ(NormaliseRunFolder(L""), L"");
     EXPECT_EQ(NormaliseRunFolder(L"   "), L"");
+}
+
+namespace {
+
+void WriteNote(const std::wstring& name, int id, int left, int top, int hide) {
+    const std::wstring folder = ExeDir() + L"NoteData\\NoteItems\\" + name + L"\\";
+    EnsureFolder(ExeDir() + L"NoteData\\");
+    EnsureFolder(ExeDir() + L"NoteData\\NoteItems\\");
+    EnsureFolder(folder);
+    FILE* f = _wfopen((folder + name + L".xml").c_str(), L"wb");
+    fprintf(f,
+            "<MerlaItem>\r\n<ID>%d</ID>\r\n<left>%d</left>\r\n<top>%d</top>\r\n<right>%d</right>\r\n"
+            "<bottom>%d</bottom>\r\n<ishide>%d</ishide>\r\n</MerlaItem>\r\n",
+            id, left, top, left + 180, top + 180, hide);
+    fclose(f);
+}
+
+// The visible toolkit windows of a process, by their screen rectangles.
+std::vector<RECT> NoteWindowsOf(DWORD pid) {
+    struct Ctx {
+        DWORD pid;
+        std::vector<RECT> rects;
+    } ctx{pid, {}};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            wchar_t name[64] = {};
+            GetClassNameW(h, name, 64);
+            RECT r;
+            if (owner == c->pid && IsWindowVisible(h) && wcscmp(name, L"LWnd") == 0 && GetWindowRect(h, &r) &&
+                r.right - r.left == 180)
+                c->rects.push_back(r);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.rects;
+}
+
+} // namespace
+
+TEST_F(Process, StoredNotesOpenAtStartAndHiddenOnesStayClosed) {
+    StoreRunFolder(AsciiLower(ExeDir()));
+    WriteNote(L"n1", 100500, 300, 200, 0);
+    WriteNote(L"n2", 100501, 600, 400, 1);
+    VelinProcess p;
+    ASSERT_TRUE(p.ok());
+    std::vector<RECT> notes;
+    ASSERT_TRUE(WaitFor([&] { return !(notes = NoteWindowsOf(p.pid())).empty(); }));
+    Sleep(500);
+    notes = NoteWindowsOf(p.pid());
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].left, 300);
+    EXPECT_EQ(notes[0].top, 200);
+    Quit(p);
 }
