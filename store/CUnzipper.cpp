@@ -46,19 +46,16 @@ CUnzipper::~CUnzipper() {
 
 bool CUnzipper::OpenForReading(const std::wstring& path) {
     CloseArchive();
-    if (path.empty())
-        return false;
-    wchar_t full[kMaxPath];
-    wchar_t* file_part = nullptr;
-    DWORD n = GetFullPathNameW(path.c_str(), kMaxPath, full, &file_part);
-    if (n == 0 || n >= kMaxPath || !file_part)
+    // Wide paths: the archive may live in a folder the ANSI code page cannot name.
+    std::wstring full, folder;
+    if (!ResolveArchivePath(path, full, folder))
         return false;
     zlib_filefunc64_def funcs;
     FillBufferedFileFuncs(funcs);
-    archive_ = unzOpen2_64(full, &funcs);
+    archive_ = unzOpen2_64(full.c_str(), &funcs);
     if (!archive_)
         return false;
-    output_folder_.assign(full, file_part);
+    output_folder_ = folder;
     return true;
 }
 

@@ -13,7 +13,6 @@ namespace {
 
 constexpr DWORD kBlockSize = 2048;
 constexpr int kMemLevel = 8; // zlib's default memory level
-constexpr DWORD kMaxPath = MAX_PATH;
 
 bool IsAbsolute(const std::wstring& path) {
     return path.find(L':') != std::wstring::npos || path.rfind(L"\\\\", 0) == 0;
@@ -99,20 +98,16 @@ CZipper::~CZipper() {
 
 bool CZipper::OpenArchive(const std::wstring& path) {
     CloseArchive();
-    if (path.empty())
-        return false;
-    wchar_t full[kMaxPath];
-    wchar_t* file_part = nullptr;
-    DWORD n = GetFullPathNameW(path.c_str(), kMaxPath, full, &file_part);
-    if (n == 0 || n >= kMaxPath || !file_part)
-        return false;
     // Wide paths: the archive may live in a folder the ANSI code page cannot name.
+    std::wstring full, folder;
+    if (!ResolveArchivePath(path, full, folder))
+        return false;
     zlib_filefunc64_def funcs;
     FillBufferedFileFuncs(funcs);
-    archive_ = zipOpen2_64(full, APPEND_STATUS_CREATE, nullptr, &funcs);
+    archive_ = zipOpen2_64(full.c_str(), APPEND_STATUS_CREATE, nullptr, &funcs);
     if (!archive_)
         return false;
-    root_folder_.assign(full, file_part);
+    root_folder_ = folder;
     return true;
 }
 

@@ -201,3 +201,16 @@ void FillBufferedFileFuncs(zlib_filefunc64_def& funcs) {
     funcs.zerror_file = Error;
     funcs.opaque = nullptr;
 }
+
+bool ResolveArchivePath(const std::wstring& path, std::wstring& full, std::wstring& folder) {
+    if (path.empty())
+        return false;
+    wchar_t buf[MAX_PATH];
+    wchar_t* file_part = nullptr;
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buf, &file_part);
+    if (n == 0 || n >= MAX_PATH || !file_part)
+        return false;
+    full.assign(buf, n);
+    folder.assign(buf, file_part);
+    return true;
+}

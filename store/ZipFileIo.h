@@ -5,5 +5,11 @@
 // headers of small files cost more than their data.
 #include <minizip/ioapi.h>
 
+#include <string>
+
 // The path handed to zipOpen2_64 / unzOpen2_64 is a const wchar_t*.
 void FillBufferedFileFuncs(zlib_filefunc64_def& funcs);
+
+// Resolves an archive path to its full form and the folder it lies in (with a trailing "\").
+// False for an empty path, one too long, or one naming a folder.
+bool ResolveArchivePath(const std::wstring& path, std::wstring& full, std::wstring& folder);
