@@ -44,7 +44,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const int screen_w = GetSystemMetrics(SM_CXSCREEN);
     const int screen_h = GetSystemMetrics(SM_CYSCREEN);
     auto main = std::make_unique<MerlaMain>();
-    main->Create(instance, screen_w / 2, static_cast<int>(screen_h * kMainWindowHeightRatio));
+    main->Create(MerlaMain::kId, L"", MerlaMain::kExStyle, MerlaMain::kStyle, screen_w / 2,
+                 static_cast<int>(screen_h * kMainWindowHeightRatio), 0, 0, nullptr);
 
     g_hook = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, instance, GetCurrentThreadId());
     MSG msg;

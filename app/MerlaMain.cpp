@@ -1,25 +1,79 @@
 #include "app/MerlaMain.h"
 
 #include "app/AppPaths.h"
+#include "app/DirUtils.h"
+#include "app/MerlaAbout.h"
+#include "app/MerlaMenuTray.h"
+#include "app/Product.h"
 #include "app/RunFolder.h"
 #include "app/SingleInstance.h"
 #include "note/MerlaItem.h"
+#include "reminder/ReminderScheduler.h"
+#include "store/CXmlDoc.h"
+#include "store/FileBytes.h"
+#include "store/NoteRecord.h"
 #include "store/NoteStore.h"
-#include "toolkit/LWnd.h"
+#include "store/NoteTemplate.h"
+#include "store/StoreEvents.h"
+#include "toolkit/MerlaMessageBox.h"
+#include "toolkit/Toolkit.h"
 
 #include <algorithm>
-#include "toolkit/MerlaMessageBox.h"
-
 #include <cwchar>
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"MerlaMain";
+constexpr wchar_t kObjectName[] = L"MerlaMain";
 constexpr wchar_t kTrayTip[] = L"Velin...";
 constexpr wchar_t kAlreadyRunning[] = L"软件已经启动了！";
-constexpr int kTrayIconSize = 24;
+constexpr wchar_t kDownloading[] = L"正在后台下载更新程序，请稍等...";
+constexpr wchar_t kHelpFile[] = L"help.chm";
+constexpr wchar_t kOpen[] = L"open";
+constexpr wchar_t kToolkitClass[] = L"LWnd";
+constexpr wchar_t kDesktopClass[] = L"Progman";
+constexpr wchar_t kDesktopTitle[] = L"Program Manager";
+constexpr wchar_t kDesktopViewClass[] = L"SHELLDLL_DefView";
 constexpr DWORD kReminderStopWaitMs = 5000;
+constexpr double kAbsoluteMouseRange = 65535.0;
+constexpr int kManagerId = 20001;
+constexpr int kGroupRange = 198;
+constexpr DWORD kNewNoteStyle = WS_POPUP | WS_VISIBLE | WS_MINIMIZEBOX;
 HWND g_main_window = nullptr;
+
+// Entry index of a group command, clamped to the last entry; -1 when the list is empty.
+int ClampedEntry(int offset, size_t count) {
+    if (count == 0)
+        return -1;
+    return std::min(offset, static_cast<int>(count) - 1);
+}
+
+// The first template of the default group whose picture is in its folder; empty when none.
+std::wstring FirstTemplateWithPicture() {
+    const std::wstring tpls = TplsDir();
+    for (const std::wstring& name : ListEntries(tpls)) {
+        const std::wstring folder = tpls + name + L"\\";
+        CXmlDoc doc;
+        if (!doc.Load(folder + name + L".xml"))
+            continue;
+        doc.Rewind();
+        std::wstring bkimage;
+        if (doc.FindNext(kTemplateRoot) && doc.Into() && doc.GetChildText(NoteKey::kBkImage, bkimage) &&
+            !bkimage.empty() && FileExists(folder + bkimage))
+            return name;
+    }
+    return {};
+}
+
+// The right edge of the work area of the monitor nearest to the screen's origin.
+int WorkAreaRight() {
+    MONITORINFO info{sizeof(info)};
+    if (HMONITOR monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTONEAREST);
+        monitor && GetMonitorInfoW(monitor, &info))
+        return info.rcWork.right;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work.right;
+}
 
 } // namespace
 
@@ -27,106 +81,168 @@ HWND MerlaMain::MainWindow() {
     return g_main_window;
 }
 
+MerlaItem* MerlaMain::FindOpenNote(const std::wstring& name) {
+    auto& open = OpenNotesByName();
+    auto it = open.find(name);
+    return it == open.end() ? nullptr : it->second;
+}
+
+MerlaMain::MerlaMain() {
+    SetObjectName(kObjectName);
+}
+
 MerlaMain::~MerlaMain() {
-    if (hwnd_)
-        DestroyWindow(hwnd_);
+    if (handle_ && IsWindow(handle_))
+        DestroyWindow(handle_);
+    if (click_helper_ && IsWindow(click_helper_))
+        DestroyWindow(click_helper_);
     if (mutex_)
         CloseHandle(mutex_);
-}
-
-bool MerlaMain::Create(HINSTANCE instance, int x, int y) {
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kClassName;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    RegisterClassExW(&wc);
-    return CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP | WS_VISIBLE, x, y,
-                           0, 0, nullptr, nullptr, instance, this) != nullptr;
-}
-
-LRESULT CALLBACK MerlaMain::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<MerlaMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_NCCREATE) {
-        self = static_cast<MerlaMain*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    if (!self)
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    LRESULT r = self->WindowProc(msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return r;
-}
-
-LRESULT MerlaMain::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_CREATE:
-        OnCreate();
-        return 0;
-    case WM_DESTROY:
-        OnDestroy();
-        return 0;
-    case kTrayMessage:
-        OnTrayNotify(lp);
-        return 0;
-    case WM_COMMAND:
-        if (LOWORD(wp) == kCmdExit)
-            SendMessageW(hwnd_, WM_DESTROY, 0, 0);
-        return 0;
-    }
-    return DefWindowProcW(hwnd_, msg, wp, lp);
+    if (g_main_window && !IsWindow(g_main_window))
+        g_main_window = nullptr;
 }
 
 void MerlaMain::AddTrayIcon() {
     icon_ = static_cast<HICON>(LoadImageW(nullptr, (ResDir() + L"Merla.ico").c_str(), IMAGE_ICON,
                                           kTrayIconSize, kTrayIconSize, LR_LOADFROMFILE));
     tray_.cbSize = sizeof(tray_);
-    tray_.hWnd = hwnd_;
+    tray_.hWnd = handle_;
     tray_.uID = 0;
     tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    tray_.uCallbackMessage = kTrayMessage;
+    tray_.uCallbackMessage = LNotify::kTray;
     tray_.hIcon = icon_;
     wcsncpy(tray_.szTip, kTrayTip, std::size(tray_.szTip) - 1);
+    // Without a tray the program still runs; the notes' menus reach everything.
     tray_added_ = Shell_NotifyIconW(NIM_ADD, &tray_) != FALSE;
 }
 
-void MerlaMain::OnCreate() {
+bool MerlaMain::OnCreate() {
+    const bool ok = LWnd::OnCreate();
     AddTrayIcon();
-    g_main_window = hwnd_;
+    g_main_window = handle_;
     mutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        ShowMessageBox(hwnd_, kAlreadyRunning, kMbOk);
-        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-        return;
+        second_instance_ = true;
+        ShowMessageBox(handle_, kAlreadyRunning, kMbOk);
+        PostMessageW(handle_, WM_CLOSE, 0, 0);
+        return ok;
     }
     ResolveDataFolder(
-        [this](const std::wstring& text, int buttons) { return ShowMessageBox(hwnd_, text, buttons); });
+        [this](const std::wstring& text, int buttons) { return ShowMessageBox(handle_, text, buttons); });
     // The folder tree exists from the first start on.
     NoteItemsDir();
     GroupItemsDir();
     TplsDir();
     RecycleDir();
     NormalSetDir();
+    // A plain window of the toolkit's class, not a toolkit object: it only takes a synthesised click.
+    click_helper_ =
+        CreateWindowExW(0, kToolkitClass, L"", WS_POPUP, -1, -1, kClickHelperSide, kClickHelperSide,
+                        GetDesktopWindow(), nullptr, ToolkitInstance(), nullptr);
+    DesktopCheck();
     LoadNotes();
     // Note windows are toolkit windows: their ids lead to their handles under the registry lock.
     reminder_ = std::make_unique<ReminderScheduler>(LWnd::HandleFromId);
     reminder_->Start();
+    DesktopCheck();
+    return ok;
 }
 
-void MerlaMain::OnTrayNotify(LPARAM mouse) {
-    if (mouse != WM_RBUTTONUP)
+void MerlaMain::OnDestroy() {
+    if (!destroyed_) {
+        destroyed_ = true;
+        while (!notes_.empty()) {
+            auto note = std::move(notes_.front());
+            notes_.erase(notes_.begin());
+            note.reset();
+        }
+        // Between two notes, never in the middle of rewriting a reminder file. A thread held up by a
+        // shell message about a file it ran is left to end with the process, its object with it.
+        if (reminder_ && !reminder_->Stop(kReminderStopWaitMs))
+            (void)reminder_.release();
+        reminder_.reset();
+        if (tray_added_)
+            Shell_NotifyIconW(NIM_DELETE, &tray_);
+        tray_added_ = false;
+        if (icon_)
+            DestroyIcon(icon_);
+        icon_ = nullptr;
+        KillTimer(handle_, kClickHelperTimer);
+        PostQuitMessage(0);
+    }
+    LWnd::OnDestroy();
+}
+
+void MerlaMain::OnTimer(UINT_PTR timer_id) {
+    if (timer_id != kClickHelperTimer) {
+        LWnd::OnTimer(timer_id);
         return;
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, kCmdExit, L"退出");
-    POINT pt;
-    GetCursorPos(&pt);
-    SetForegroundWindow(hwnd_);
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd_, nullptr);
-    DestroyMenu(menu);
+    }
+    if (click_helper_ && IsWindowVisible(click_helper_))
+        ShowWindow(click_helper_, SW_HIDE);
+    KillTimer(handle_, kClickHelperTimer);
+}
+
+void MerlaMain::DesktopCheck() {
+    if (HWND progman = FindWindowW(kDesktopClass, kDesktopTitle);
+        progman && FindWindowExW(progman, nullptr, kDesktopViewClass, nullptr))
+        return;
+    if (!click_helper_)
+        return;
+    const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    MoveWindow(click_helper_, cursor.x - 1, cursor.y - 1, 2, 2, FALSE);
+    ShowWindow(click_helper_, SW_SHOWNORMAL);
+    SetForegroundWindow(click_helper_);
+    // A click of our own brings the shell's desktop view back where a shell keeps it elsewhere.
+    if (screen_w > 0 && screen_h > 0) {
+        const DWORD x = static_cast<DWORD>(cursor.x * kAbsoluteMouseRange / screen_w);
+        const DWORD y = static_cast<DWORD>(cursor.y * kAbsoluteMouseRange / screen_h);
+        mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, x, y, 0, 0);
+        mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, x, y, 0, 0);
+    }
+    SetTimer(handle_, kClickHelperTimer, kClickHelperMs, nullptr);
+}
+
+void MerlaMain::OnTrayNotify(WPARAM, LPARAM lp) {
+    switch (static_cast<UINT>(lp)) {
+    case WM_LBUTTONUP:
+        DesktopCheck();
+        for (const auto& note : notes_) {
+            note->Show(SW_SHOW);
+            SetForegroundWindow(note->GetHandle());
+        }
+        break;
+    case WM_RBUTTONUP: {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        OpenTrayMenu(cursor);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+MerlaMenuTray* MerlaMain::OpenTrayMenu(POINT at) {
+    std::vector<MerlaMTNote> hidden, pass_through;
+    for (const auto& note : notes_) {
+        const MerlaMTNote entry{note->Name(), &note->BackBuffer()};
+        if (!IsWindowVisible(note->GetHandle()))
+            hidden.push_back(entry);
+        if (GetWindowLongPtrW(note->GetHandle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT)
+            pass_through.push_back(entry);
+    }
+    auto* menu = new MerlaMenuTray(std::move(hidden), std::move(pass_through));
+    if (!menu->Build(handle_)) {
+        delete menu;
+        return nullptr;
+    }
+    groups_ = menu->GroupNames();
+    // The menu frees itself once it has been shown and closed.
+    menu->PopupAt(at.x, at.y);
+    return menu;
 }
 
 void MerlaMain::LoadNotes() {
@@ -134,25 +250,297 @@ void MerlaMain::LoadNotes() {
         return std::any_of(notes_.begin(), notes_.end(),
                            [&](const auto& note) { return note->Name() == name; });
     };
-    for (const StoredNote& stored : ListNotesToOpen(is_open)) {
-        auto note = std::make_unique<MerlaItem>(stored.name, stored.base_folder);
-        // The note takes its place and size from its record.
-        if (note->Create(stored.id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, 0, 0, 0, 0, nullptr))
-            notes_.push_back(std::move(note));
+    for (const StoredNote& stored : ListNotesToOpen(is_open))
+        OpenNote(stored.name, stored.base_folder, stored.id);
+}
+
+bool MerlaMain::OpenNote(const std::wstring& name, const std::wstring& base_folder, int id) {
+    auto note = std::make_unique<MerlaItem>(name, base_folder);
+    // The note takes its place and size from its record.
+    if (!note->Create(id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, 0, 0, 0, 0, nullptr))
+        return false;
+    if (note->Redraw())
+        note->Present();
+    note->Show(SW_SHOW);
+    notes_.push_back(std::move(note));
+    return true;
+}
+
+MerlaItem* MerlaMain::NewNote(bool with_point, POINT point) {
+    MerlaItem* source = LastActiveNote();
+    if (!source && !notes_.empty())
+        source = notes_.back().get();
+    const std::wstring temp_folder = TplsDir() + kTempTemplateName + L"\\";
+    bool have_temp = false;
+    std::wstring tpl;
+    if (source) {
+        have_temp = SaveNoteAsTemplate(source->Folder(), source->Name(), L"", kTempTemplateName);
+    } else {
+        DeleteTree(temp_folder);
+        tpl = FirstTemplateWithPicture();
+    }
+
+    const std::wstring group = CurrentGroup();
+    std::wstring base_folder;
+    if (!group.empty()) {
+        base_folder = GroupItemsDir() + group + L"\\";
+        // The group may have been deleted since its menu was built.
+        EnsureFolder(base_folder);
+    }
+    auto note = std::make_unique<MerlaItem>(L"", base_folder);
+    note->SetGroup(group);
+    const int x = with_point ? point.x - kNewNoteOffset : WorkAreaRight() - kNewNoteRightInset;
+    const int y = with_point ? point.y + kNewNoteOffset : kNewNoteTop;
+    if (!note->Create(0, L"", MerlaItem::kExStyle, kNewNoteStyle, x, y, kNewNoteSide, kNewNoteSide,
+                      nullptr)) {
+        if (have_temp)
+            DeleteTree(temp_folder);
+        return nullptr;
+    }
+    if (have_temp) {
+        note->UseTemplate(kTempTemplateName, L"");
+        DeleteTree(temp_folder);
+        note->SetCurColor(source->CurColor());
+    } else if (!tpl.empty()) {
+        note->UseTemplate(tpl, L"");
+    } else {
+        note->PaintBackground();
+    }
+    note->SaveRect();
+    NoteRecord record = NoteRecord::ForNote(note->Folder(), note->Name(), note->GetId());
+    const std::wstring now = NoteTimeNow();
+    record.WriteText(NoteKey::kDateTime, now);
+    record.WriteText(NoteKey::kUpdateTime, now);
+    if (note->Redraw())
+        note->Present();
+    notes_.push_back(std::move(note));
+    return notes_.back().get();
+}
+
+MerlaItem* MerlaMain::NoteById(int id) const {
+    for (const auto& note : notes_) {
+        if (note->GetId() == id)
+            return note.get();
+    }
+    return nullptr;
+}
+
+void MerlaMain::DestroyNote(MerlaItem* note) {
+    auto it = std::find_if(notes_.begin(), notes_.end(), [note](const auto& p) { return p.get() == note; });
+    if (it == notes_.end())
+        return;
+    auto owned = std::move(*it);
+    notes_.erase(it);
+    owned.reset();
+}
+
+void MerlaMain::HideNote(int note_id) {
+    MerlaItem* note = NoteById(note_id);
+    if (!note)
+        return;
+    note->WriteHidden();
+    DestroyNote(note);
+    Notice(NoteNotice::kHidden, NoteNotice::kHiddenText);
+}
+
+void MerlaMain::RecycleNote(int note_id) {
+    MerlaItem* note = NoteById(note_id);
+    if (!note)
+        return;
+    const std::wstring folder = note->Folder();
+    const std::wstring target = RecycleDir() + note->Name() + L"\\";
+    // The window goes first, so nothing of it writes into the folder once it has moved.
+    DestroyNote(note);
+    MoveNoteFolder(folder, target);
+}
+
+void MerlaMain::ShowAllNotes() {
+    for (const auto& note : notes_) {
+        note->Show(SW_SHOW);
+        SetForegroundWindow(note->GetHandle());
     }
 }
 
-void MerlaMain::OnDestroy() {
-    notes_.clear();
-    // Between two notes, never in the middle of rewriting a reminder file. A thread held up by a
-    // shell message about a file it ran is left to end with the process, its object with it.
-    if (reminder_ && !reminder_->Stop(kReminderStopWaitMs))
-        (void)reminder_.release();
-    if (tray_added_)
-        Shell_NotifyIconW(NIM_DELETE, &tray_);
-    tray_added_ = false;
-    if (icon_)
-        DestroyIcon(icon_);
-    icon_ = nullptr;
-    PostQuitMessage(0);
+void MerlaMain::MinimiseAll() {
+    for (const auto& note : notes_)
+        note->Show(SW_HIDE);
+    Notice(NoteNotice::kMinimised, NoteNotice::kMinimisedText);
+}
+
+void MerlaMain::PassThroughAll() {
+    for (const auto& note : notes_)
+        note->WritePassThrough(true);
+    Notice(NoteNotice::kPassThroughSet, NoteNotice::kPassThroughText);
+}
+
+void MerlaMain::ClearPassThroughAll() {
+    for (const auto& note : notes_)
+        PostMessageW(note->GetHandle(), LNotify::kCommand, NoteCmd::kClearPassThrough, 0);
+}
+
+void MerlaMain::Notice(int id, const wchar_t* text) {
+    ShowMessageBox(handle_, text, kMbOk | kMbNoMoreShow, id, NoteNotice::kNoticeWidth);
+}
+
+void MerlaMain::OpenWebPage(const wchar_t* path) {
+    const std::wstring url = std::wstring(kMakerSite) + path;
+    ShellExecuteW(nullptr, kOpen, url.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void MerlaMain::OpenManager() {
+    if (HWND manager = HandleFromId(kManagerId); manager && IsWindow(manager)) {
+        ShowWindow(manager, SW_RESTORE);
+        SetForegroundWindow(manager);
+        return;
+    }
+    if (manager_opener_)
+        manager_opener_();
+}
+
+void MerlaMain::OpenAbout() {
+    if (HWND about = HandleFromId(MerlaAbout::kId); about && IsWindow(about)) {
+        SetForegroundWindow(about);
+        return;
+    }
+    MerlaAbout about;
+    about.SetTitleIcon(L"Merla.png");
+    about.DoModal(MerlaAbout::kId, handle_);
+}
+
+void MerlaMain::RestoreData(const RestoreRequest& request) {
+    // Reminder sounds and states end with their windows.
+    while (!notes_.empty()) {
+        auto note = std::move(notes_.back());
+        notes_.pop_back();
+        note.reset();
+    }
+    CopyTree(request.note_data, DataDir(), request.replace);
+    LoadNotes();
+}
+
+LRESULT MerlaMain::ToggleShow(WPARAM wp) {
+    const auto* entry = reinterpret_cast<const MerlaMTEntry*>(wp);
+    if (!entry)
+        return 0;
+    MerlaItem* note = FindOpenNote(entry->name);
+    if (note && IsWindow(note->GetHandle()))
+        note->Show(IsWindowVisible(note->GetHandle()) ? SW_HIDE : SW_SHOWNOACTIVATE);
+    return 1;
+}
+
+LRESULT MerlaMain::ToggleTrans(WPARAM wp) {
+    const auto* entry = reinterpret_cast<const MerlaMTEntry*>(wp);
+    if (!entry)
+        return 0;
+    MerlaItem* note = FindOpenNote(entry->name);
+    if (note && IsWindow(note->GetHandle()))
+        note->WritePassThrough(!note->IsPassThrough());
+    return 1;
+}
+
+void MerlaMain::RunCommand(int command, LPARAM lp) {
+    if (command == TrayCmd::kNewInDefaultGroup) {
+        CurrentGroup().clear();
+        NewNote(false, POINT{});
+        return;
+    }
+    if (command > TrayCmd::kNewInDefaultGroup && command <= TrayCmd::kNewInDefaultGroup + kGroupRange) {
+        const int entry = ClampedEntry(command - TrayCmd::kNewInDefaultGroup - 1, groups_.size());
+        if (entry < 0)
+            return;
+        CurrentGroup() = groups_[static_cast<size_t>(entry)];
+        NewNote(false, POINT{});
+        return;
+    }
+    switch (command) {
+    case TrayCmd::kNewNote:
+        NewNote(lp != 0, POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
+        break;
+    case TrayCmd::kExit:
+        // Destroyed for real: the window and its object part at once, in the order of OnDestroy.
+        DestroyWindow(handle_);
+        break;
+    case TrayCmd::kManager:
+        OpenManager();
+        break;
+    case TrayCmd::kAbout:
+    case TrayCmd::kAboutFromHelp:
+        OpenAbout();
+        break;
+    case TrayCmd::kHelp:
+        ShellExecuteW(handle_, kOpen, (ExeDir() + kHelpFile).c_str(), nullptr, nullptr, SW_SHOW);
+        break;
+    case TrayCmd::kShowAll:
+        ShowAllNotes();
+        break;
+    case TrayCmd::kClearPassThrough:
+        ClearPassThroughAll();
+        break;
+    case TrayCmd::kFeedback:
+        OpenWebPage(kFeedbackPath);
+        break;
+    case TrayCmd::kDonate:
+        OpenWebPage(kDonatePath);
+        break;
+    case NoteCmd::kHide:
+        HideNote(static_cast<int>(lp));
+        break;
+    case NoteCmd::kMinimiseAll:
+        MinimiseAll();
+        break;
+    case NoteCmd::kPassThroughAll:
+        PassThroughAll();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT MerlaMain::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
+    if (message != LNotify::kCommand)
+        return LWnd::OnNotify(message, wp, lp);
+    RunCommand(static_cast<int>(wp), lp);
+    return 0;
+}
+
+LRESULT MerlaMain::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
+    const LRESULT result = LWnd::WindowProc(message, wp, lp);
+    switch (message) {
+    case MSG_MAIN_RECYCLE_NOTE:
+        RecycleNote(static_cast<int>(wp));
+        break;
+    case MSG_MAIN_RELOAD_NOTES:
+        LoadNotes();
+        break;
+    case MSG_MAIN_NOTES_DELETED: {
+        const auto* names = reinterpret_cast<const NoteNameSet*>(lp);
+        if (!names)
+            break;
+        std::vector<int> ids;
+        for (auto it = notes_.rbegin(); it != notes_.rend(); ++it) {
+            if (names->count((*it)->Name()))
+                ids.push_back((*it)->GetId());
+        }
+        for (int id : ids)
+            RecycleNote(id);
+        break;
+    }
+    case MSG_MAIN_RESTORE_DATA:
+        if (wp)
+            RestoreData(*reinterpret_cast<const RestoreRequest*>(wp));
+        break;
+    case MSG_MAIN_CHECK_DESKTOP:
+        DesktopCheck();
+        break;
+    case MSG_MAIN_TOGGLE_SHOW:
+        return ToggleShow(wp);
+    case MSG_MAIN_TOGGLE_TRANS:
+        return ToggleTrans(wp);
+    case MSG_MAIN_UPDATE_DOWNLOADING:
+        ShowMessageBox(handle_, kDownloading, kMbOk, 0, kDownloadingBoxWidth);
+        break;
+    default:
+        break;
+    }
+    return result;
 }

@@ -1,47 +1,111 @@
 #pragma once
-// The invisible main window: tray icon, single instance, data folder. Notes, menus and threads
-// join it as their parts of the program arrive.
-#include <windows.h>
+// The program's invisible centre: the tray icon and its menu, the open note windows, the reminder
+// thread, and the notices about notes. It creates, hides, minimises, recycles and reloads notes for
+// the tray menu, the note menus, the manager and the backup restore.
+#include "toolkit/LWnd.h"
+
 #include <shellapi.h>
 
-#include "note/MerlaItem.h"
-#include "reminder/ReminderScheduler.h"
-
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
-class MerlaMain {
+class MerlaItem;
+class ReminderScheduler;
+
+// Application messages of the main window.
+inline constexpr UINT MSG_MAIN_RECYCLE_NOTE = 50001; // wParam: note object id
+inline constexpr UINT MSG_MAIN_RESTORE_DATA = 50026; // wParam: const RestoreRequest*
+inline constexpr UINT MSG_MAIN_CHECK_DESKTOP = 50028;
+inline constexpr UINT MSG_MAIN_TOGGLE_SHOW = 50030;  // wParam: const MerlaMTEntry*
+inline constexpr UINT MSG_MAIN_TOGGLE_TRANS = 50031; // wParam: const MerlaMTEntry*
+inline constexpr UINT MSG_MAIN_UPDATE_DOWNLOADING = 50035;
+
+// What a restore of backed-up data asks of the main window; valid during the call.
+struct RestoreRequest {
+    std::wstring note_data; // the unpacked "NoteData\" folder, with a trailing backslash
+    bool replace = false;   // existing files are replaced only when the user chose so
+};
+
+class MerlaMain : public LWnd {
 public:
     static constexpr int kId = 20000;
-    static constexpr UINT kTrayMessage = 10006;
-    static constexpr int kCmdExit = 30103;
+    static constexpr int kClickHelperSide = 12;
+    static constexpr UINT_PTR kClickHelperTimer = 60005;
+    static constexpr UINT kClickHelperMs = 200;
+    static constexpr int kTrayIconSize = 24;
+    static constexpr DWORD kExStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+    static constexpr DWORD kStyle = WS_POPUP | WS_VISIBLE;
+    // A new note without a point: this far left of the work area's right edge, this far down.
+    static constexpr int kNewNoteRightInset = 296, kNewNoteTop = 180;
+    static constexpr int kNewNoteSide = 180;
+    // A new note made from another note lies this far left of and below it.
+    static constexpr int kNewNoteOffset = 30;
+    static constexpr int kDownloadingBoxWidth = 300;
+    static constexpr int kAboutWidth = 400;
 
-    MerlaMain() = default;
-    ~MerlaMain();
-    MerlaMain(const MerlaMain&) = delete;
-    MerlaMain& operator=(const MerlaMain&) = delete;
+    MerlaMain();
+    ~MerlaMain() override;
 
-    bool Create(HINSTANCE instance, int x, int y);
-    HWND hwnd() const { return hwnd_; }
+    bool OnCreate() override;
+    void OnDestroy() override;
+    void OnTimer(UINT_PTR timer_id) override;
+    void OnTrayNotify(WPARAM wp, LPARAM lp) override;
+    LRESULT OnNotify(UINT message, WPARAM wp, LPARAM lp) override;
+    LRESULT WindowProc(UINT message, WPARAM wp, LPARAM lp) override;
+
     // The process-wide main window handle that other windows and threads send to.
     static HWND MainWindow();
+    // The open note of that name, or null.
+    static MerlaItem* FindOpenNote(const std::wstring& name);
 
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
-    void OnCreate();
     // Opens every stored note that is not hidden and not open yet.
     void LoadNotes();
-    void OnDestroy();
-    void OnTrayNotify(LPARAM mouse);
-    void AddTrayIcon();
+    // Command 30102: a new note, at the default place or placed from a point (x - 30, y + 30).
+    MerlaItem* NewNote(bool with_point, POINT point);
+    void HideNote(int note_id);
+    void RecycleNote(int note_id);
+    void DesktopCheck();
+    // Builds a fresh tray menu and pops it up at the point; answers the menu (it frees itself).
+    class MerlaMenuTray* OpenTrayMenu(POINT at);
 
-    HWND hwnd_ = nullptr;
+    MerlaItem* NoteById(int id) const;
+    const std::vector<std::unique_ptr<MerlaItem>>& Notes() const { return notes_; }
+    const std::vector<std::wstring>& GroupList() const { return groups_; }
+    HWND ClickHelper() const { return click_helper_; }
+    bool HasTrayIcon() const { return tray_added_; }
+    // Runs instead of the manager window until it exists; tests see the command through it.
+    void SetManagerOpener(std::function<void()> opener) { manager_opener_ = std::move(opener); }
+
+private:
+    void AddTrayIcon();
+    void RunCommand(int command, LPARAM lp);
+    bool OpenNote(const std::wstring& name, const std::wstring& base_folder, int id);
+    void DestroyNote(MerlaItem* note);
+    void ShowAllNotes();
+    void MinimiseAll();
+    void PassThroughAll();
+    void ClearPassThroughAll();
+    void OpenManager();
+    void OpenAbout();
+    void RestoreData(const RestoreRequest& request);
+    LRESULT ToggleShow(WPARAM entry);
+    LRESULT ToggleTrans(WPARAM entry);
+    void Notice(int id, const wchar_t* text);
+    void OpenWebPage(const wchar_t* path);
+
     HANDLE mutex_ = nullptr;
     HICON icon_ = nullptr;
     NOTIFYICONDATAW tray_{};
     bool tray_added_ = false;
+    bool second_instance_ = false;
+    bool destroyed_ = false;
+    HWND click_helper_ = nullptr;
     std::unique_ptr<ReminderScheduler> reminder_;
-    // The open notes in the order they were opened.
+    // The open notes in the order they were opened or made.
     std::vector<std::unique_ptr<MerlaItem>> notes_;
+    // The group names of the last tray menu; the group commands index them.
+    std::vector<std::wstring> groups_;
+    std::function<void()> manager_opener_;
 };

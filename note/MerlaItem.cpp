@@ -23,9 +23,6 @@ constexpr wchar_t kPictureFilter[] = L"png gif jpg bmp 格式文件\0*.PNG;*.gif
 constexpr wchar_t kPictureDialogTitle[] = L"选择一个图像文件";
 constexpr wchar_t kDeleteQuestion[] = L"确定要删除这个便签吗？";
 constexpr wchar_t kReplaceQuestion[] = L"存在同名文件，是否替换？";
-constexpr wchar_t kTemplateAdded[] = L"模板已添加！";
-constexpr wchar_t kMinimisedNotice[] = L"便签已最小化，您可以通过右键托盘菜单中的显示便签重新显示！";
-constexpr wchar_t kPassThroughNotice[] = L"便签已设置穿透，您可以通过右键托盘菜单中的还原鼠标穿透恢复便签！";
 constexpr wchar_t kBkImagePrefix[] = L"bkimage_";
 constexpr wchar_t kPngEncoder[] = L"image/png";
 
@@ -525,6 +522,11 @@ void MerlaItem::SetPassThrough(bool on) {
     pass_through_ = on;
 }
 
+void MerlaItem::WritePassThrough(bool on) {
+    SetPassThrough(on);
+    Record().WriteInt(NoteKey::kIsTrans, on ? 1 : 0);
+}
+
 void MerlaItem::SetTopMost(bool on) {
     top_most_ = on;
     SetWindowPos(handle_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
@@ -685,8 +687,8 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
             tpl_group = tpl_groups_[entry];
         }
         if (SaveNoteAsTemplate(Folder(), name_, tpl_group, MakeUniqueStamp(0)))
-            ShowMessageBox(handle_, kTemplateAdded, kMbOk | kMbNoMoreShow, NoteNotice::kTemplateAdded,
-                           NoteNotice::kTemplateNoticeWidth);
+            ShowMessageBox(handle_, NoteNotice::kTemplateAddedText, kMbOk | kMbNoMoreShow,
+                           NoteNotice::kTemplateAdded, NoteNotice::kTemplateNoticeWidth);
         return 0;
     }
     switch (command) {
@@ -745,23 +747,23 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
         break;
     case NoteCmd::kMinimise:
         Show(SW_HIDE);
-        ShowMessageBox(handle_, kMinimisedNotice, kMbOk | kMbNoMoreShow, NoteNotice::kMinimised);
+        ShowMessageBox(handle_, NoteNotice::kMinimisedText, kMbOk | kMbNoMoreShow, NoteNotice::kMinimised,
+                       NoteNotice::kNoticeWidth);
         break;
     case NoteCmd::kMinimiseAll:
         PostToMain(NoteCmd::kMinimiseAll, 0);
         break;
     case NoteCmd::kPassThrough:
-        SetPassThrough(!pass_through_);
-        Record().WriteInt(NoteKey::kIsTrans, pass_through_ ? 1 : 0);
+        WritePassThrough(!pass_through_);
         if (pass_through_)
-            ShowMessageBox(handle_, kPassThroughNotice, kMbOk | kMbNoMoreShow, NoteNotice::kPassThroughSet);
+            ShowMessageBox(handle_, NoteNotice::kPassThroughText, kMbOk | kMbNoMoreShow,
+                           NoteNotice::kPassThroughSet, NoteNotice::kNoticeWidth);
         break;
     case NoteCmd::kPassThroughAll:
         PostToMain(NoteCmd::kPassThroughAll, 0);
         break;
     case NoteCmd::kClearPassThrough:
-        SetPassThrough(false);
-        Record().WriteInt(NoteKey::kIsTrans, 0);
+        WritePassThrough(false);
         break;
     default:
         // Image and rich text items, the reminder dialog and its stop join with their own windows.

@@ -2,6 +2,7 @@
 // One sticky note on the screen: a borderless per-pixel-alpha window showing its paper (a picture or
 // grey) with adjustable opacity and hosting child items. Every change is written to the note's
 // record at once.
+#include "note/NoteNotices.h"
 #include "toolkit/LWndMoveResize.h"
 
 #include <cstdint>
@@ -67,15 +68,6 @@ inline constexpr int kMainExit = 30103;
 inline constexpr int kMainManager = 30104;
 } // namespace NoteCmd
 
-// Notices shown once with "不再提示".
-namespace NoteNotice {
-inline constexpr int kTemplateAdded = 20059;
-inline constexpr int kPassThroughSet = 20063;
-inline constexpr int kMinimised = 20064;
-inline constexpr int kDeleteBoxId = 30701;
-inline constexpr int kTemplateNoticeWidth = 240;
-} // namespace NoteNotice
-
 class MerlaItem : public LWndMoveResize {
 public:
     static constexpr int kGripSize = 10;
@@ -131,6 +123,8 @@ public:
     bool UseBackgroundFile(const std::wstring& path, const std::wstring& file_name);
     void SetDesktopEmbed(bool on);
     void SetPassThrough(bool on);
+    // SetPassThrough and "istrans" written.
+    void WritePassThrough(bool on);
     void SetTopMost(bool on);
     void SetBaseFolder(const std::wstring& base_folder);
     // Saves the back buffer as a PNG in the note folder and writes "pngview".

@@ -1,6 +1,7 @@
 #include "toolkit/LWndMenu.h"
 
 #include "toolkit/LWndWithShadow.h"
+#include "toolkit/ToolkitRegistry.h"
 
 namespace {
 
@@ -131,6 +132,10 @@ LRESULT LWndMenu::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
         CloseUnlessInside(FromHandle(reinterpret_cast<HWND>(lp)));
         return 0;
     }
+    // A press on a submenu leaves the active menu active: taking the activation would close the
+    // chain before the press reaches the item.
+    if (message == WM_MOUSEACTIVATE && parent_menu_)
+        return MA_NOACTIVATE;
     return LWnd::WindowProc(message, wp, lp);
 }
 
@@ -227,6 +232,17 @@ void LWndMenuItem::OnClick(WPARAM keys, int x, int y) {
     const POINT pt{x, y};
     if (PtInRect(&rc, pt) && !IsMoving() && !IsResizing())
         SendMessageW(GetParent(handle_), LNotify::kCommand, GetId(), 0);
+}
+
+void LWndMenuItem::SetFocusWnd() {
+    auto* menu = dynamic_cast<LWndMenu*>(GetParentWnd());
+    if (!menu || !menu->GetParentMenu()) {
+        LWndBt::SetFocusWnd();
+        return;
+    }
+    // An item of a submenu takes the toolkit focus only: activating its window would deactivate the
+    // menu chain, and the platform may report that after the press has already been handled.
+    Registry().focused = this;
 }
 
 bool LWndMenuItem::OnKillFocus(LWnd* new_focus) {

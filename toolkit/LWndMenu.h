@@ -79,4 +79,5 @@ public:
     void OnClick(WPARAM keys, int x, int y) override;
     bool OnKillFocus(LWnd* new_focus) override;
     void OnEscape() override;
+    void SetFocusWnd() override;
 };

@@ -1,0 +1,35 @@
+#pragma once
+// The group submenu: one item per group folder in listing order, then the default group. Notes and
+// templates are sent to a group by the command of its item.
+#include "toolkit/MerlaMenu.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class MxMiMenuMoveToSub : public MerlaMenu {
+public:
+    static constexpr int kMinWidth = 120;
+    static constexpr int kMaxGroups = 198;
+    static constexpr wchar_t kDefaultGroupText[] = L"系统分组";
+
+    // Item i (from 0) of the folders below groups_dir gets base_command + 1 + i; the default group
+    // gets base_command.
+    MxMiMenuMoveToSub(std::wstring groups_dir, int base_command);
+
+    // Lists the group folders and creates the hidden menu window owned by owner.
+    bool Build(int id, const std::wstring& caption, HWND owner);
+
+    bool OnCreate() override;
+    int GetMenuHeight() override;
+    int GetMenuWidth() override;
+
+    const std::vector<std::wstring>& GroupNames() const { return groups_; }
+    const std::vector<std::unique_ptr<MerlaMenuItem>>& Items() const { return items_; }
+
+private:
+    std::wstring groups_dir_;
+    int base_command_;
+    std::vector<std::wstring> groups_;
+    std::vector<std::unique_ptr<MerlaMenuItem>> items_;
+};
