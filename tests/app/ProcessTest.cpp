@@ -9,10 +9,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -126,12 +130,39 @@ void Press(HWND box, const wchar_t* text) {
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 30000);
 }
 
+// The main window: the process's toolkit window that never takes the activation.
+HWND MainWindowOf(DWORD pid) {
+    struct Ctx {
+        DWORD pid;
+        HWND found;
+    } ctx{pid, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            wchar_t name[64] = {};
+            GetClassNameW(h, name, 64);
+            if (owner == c->pid && wcscmp(name, L"LWnd") == 0 &&
+                (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE)) {
+                c->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+constexpr UINT kToolkitCommand = 10002;
+constexpr int kExitCommand = 30103;
+
 // Asks the running program to exit through its tray command.
 void Quit(const VelinProcess& p) {
     HWND main = nullptr;
-    WaitFor([&] { return (main = FindWindowOf(p.pid(), L"MerlaMain")) != nullptr; }, 5000);
+    WaitFor([&] { return (main = MainWindowOf(p.pid())) != nullptr; }, 5000);
     if (main)
-        PostMessageW(main, WM_COMMAND, 30103, 0);
+        PostMessageW(main, kToolkitCommand, kExitCommand, 0);
     EXPECT_TRUE(p.Exited(30000));
 }
 
@@ -339,4 +370,208 @@ TEST_F(Process, StoredNotesOpenAtStartAndHiddenOnesStayClosed) {
     EXPECT_EQ(notes[0].left, 300);
     EXPECT_EQ(notes[0].top, 200);
     Quit(p);
+}
+
+namespace {
+
+// A note record in a base folder below NoteData; the folder alone when with_record is false.
+void WriteNoteIn(const std::wstring& base, const std::wstring& name, int left, int top, int hide,
+                 bool with_record = true) {
+    EnsureFolder(ExeDir() + L"NoteData\\");
+    EnsureFolder(base);
+    const std::wstring folder = base + name + L"\\";
+    EnsureFolder(folder);
+    if (!with_record)
+        return;
+    FILE* f = _wfopen((folder + name + L".xml").c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    fprintf(f,
+            "<MerlaItem>\r\n<unique>%ls</unique>\r\n<left>%d</left>\r\n<top>%d</top>\r\n<right>%d</right>\r\n"
+            "<bottom>%d</bottom>\r\n<ishide>%d</ishide>\r\n</MerlaItem>\r\n",
+            name.c_str(), left, top, left + 180, top + 180, hide);
+    fclose(f);
+}
+
+bool ReadRecordRect(const std::wstring& record, RECT& r) {
+    FILE* f = _wfopen(record.c_str(), L"rb");
+    if (!f)
+        return false;
+    char buf[4096] = {};
+    fread(buf, 1, sizeof(buf) - 1, f);
+    fclose(f);
+    auto value = [&](const char* key, LONG& out) {
+        const std::string open = std::string("<") + key + ">";
+        const char* at = strstr(buf, open.c_str());
+        return at && sscanf(at + open.size(), "%ld", &out) == 1;
+    };
+    return value("left", r.left) && value("top", r.top) && value("right", r.right) &&
+           value("bottom", r.bottom);
+}
+
+bool SameRects(std::vector<RECT> a, std::vector<RECT> b) {
+    auto less = [](const RECT& x, const RECT& y) {
+        return std::tie(x.left, x.top) < std::tie(y.left, y.top);
+    };
+    std::sort(a.begin(), a.end(), less);
+    std::sort(b.begin(), b.end(), less);
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](const RECT& x, const RECT& y) { return EqualRect(&x, &y) != FALSE; });
+}
+
+// Under Wine the pointer is driven from outside, by xdotool on the X display, as a user's mouse
+// would; on Windows through the system's input queue.
+using UnixSpawn = LONG(CDECL*)(char* const argv[], int wait);
+
+bool Xdotool(std::vector<std::string> args) {
+    static const auto spawn =
+        reinterpret_cast<UnixSpawn>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));
+    if (!spawn)
+        return false;
+    args.insert(args.begin(), "xdotool");
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return spawn(argv.data(), TRUE) == 0;
+}
+
+void MouseInput(DWORD flags, int x, int y) {
+    const bool down = flags & MOUSEEVENTF_LEFTDOWN, up = flags & MOUSEEVENTF_LEFTUP;
+    if (Xdotool({"mousemove", std::to_string(x), std::to_string(y)}) &&
+        (!(down || up) || Xdotool({down ? "mousedown" : "mouseup", "1"}))) {
+        Sleep(30);
+        return;
+    }
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>(x * 65535.0 / (w - 1) + 0.5);
+    in.mi.dy = static_cast<LONG>(y * 65535.0 / (h - 1) + 0.5);
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(in));
+    Sleep(30);
+}
+
+void Drag(POINT from, POINT to) {
+    MouseInput(0, from.x, from.y);
+    Sleep(300);
+    MouseInput(MOUSEEVENTF_LEFTDOWN, from.x, from.y);
+    constexpr int kSteps = 10;
+    for (int i = 1; i <= kSteps; ++i)
+        MouseInput(0, from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps);
+    MouseInput(MOUSEEVENTF_LEFTUP, to.x, to.y);
+}
+
+void Click(POINT at) {
+    MouseInput(0, at.x, at.y);
+    Sleep(100); // the item notices the pointer resting on it
+    MouseInput(MOUSEEVENTF_LEFTDOWN, at.x, at.y);
+    Sleep(50);
+    MouseInput(MOUSEEVENTF_LEFTUP, at.x, at.y);
+}
+
+// The visible top-level window of the process with that title, and its child with that text.
+HWND FindTitled(DWORD pid, const wchar_t* title) {
+    struct Ctx {
+        DWORD pid;
+        const wchar_t* title;
+        HWND found;
+    } ctx{pid, title, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            wchar_t text[64] = {};
+            GetWindowTextW(h, text, 64);
+            if (owner == c->pid && IsWindowVisible(h) && wcscmp(text, c->title) == 0) {
+                c->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+POINT CentreOfChild(HWND parent, const wchar_t* text) {
+    HWND child = FindButton(parent, text);
+    RECT r{};
+    if (child)
+        GetWindowRect(child, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// Right click on the tray icon: the shell tells the main window, which opens its menu.
+HWND OpenTrayMenu(const VelinProcess& p) {
+    HWND main = MainWindowOf(p.pid());
+    if (!main)
+        return nullptr;
+    PostMessageW(main, 10006, 0, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    WaitFor([&] { return (menu = FindTitled(p.pid(), L"系统托盘菜单")) != nullptr; }, 10000);
+    return menu;
+}
+
+} // namespace
+
+TEST_F(Process, TheDesktopAsAUserSeesItAndUsesIt) {
+    StoreRunFolder(AsciiLower(ExeDir()));
+    const int cx = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const std::wstring items = ExeDir() + L"NoteData\\NoteItems\\";
+    const std::wstring group = ExeDir() + L"NoteData\\NoteItems2\\工作\\";
+    EnsureFolder(ExeDir() + L"NoteData\\");
+    EnsureFolder(ExeDir() + L"NoteData\\NoteItems2\\");
+    WriteNoteIn(items, L"plain", 200, 200, 0);
+    WriteNoteIn(items, L"far_right", 5000, 300, 0);
+    WriteNoteIn(items, L"sticks_out", cx - 100, 600, 0);
+    WriteNoteIn(group, L"at_work", 700, 250, 0);
+    WriteNoteIn(items, L"hidden", 900, 500, 1);
+    WriteNoteIn(items, L"no_record", 0, 0, 0, false);
+
+    std::vector<RECT> first;
+    {
+        VelinProcess p;
+        ASSERT_TRUE(p.ok());
+        ASSERT_TRUE(WaitFor([&] { return NoteWindowsOf(p.pid()).size() >= 4; }, 30000));
+        Sleep(500);
+        std::vector<RECT> shown = NoteWindowsOf(p.pid());
+        ASSERT_EQ(shown.size(), 4u);
+        EXPECT_TRUE(SameRects(shown, {{200, 200, 380, 380},
+                                      {cx - 7, 300, cx - 7 + 180, 480},
+                                      {cx - 100, 600, cx + 80, 780},
+                                      {700, 250, 880, 430}}));
+        EXPECT_FALSE(FolderExists(items + L"no_record"));
+        EXPECT_TRUE(Exists(items + L"hidden\\hidden.xml"));
+
+        // Dragged by the mouse: the record follows at once.
+        Drag(POINT{260, 260}, POINT{460, 360});
+        RECT stored{};
+        EXPECT_TRUE(
+            WaitFor([&] { return ReadRecordRect(items + L"plain\\plain.xml", stored) && stored.left == 400; },
+                    10000));
+        EXPECT_EQ(stored.top, 300);
+        EXPECT_EQ(stored.right, 580);
+
+        // A new note from the tray menu.
+        HWND menu = OpenTrayMenu(p);
+        ASSERT_NE(menu, nullptr);
+        Click(CentreOfChild(menu, L"添加便签"));
+        ASSERT_TRUE(WaitFor([&] { return NoteWindowsOf(p.pid()).size() == 5; }, 10000));
+        EXPECT_EQ(ListEntries(items).size(), 5u); // plain, far_right, sticks_out, hidden, the new one
+        first = NoteWindowsOf(p.pid());
+
+        // Exit from the tray menu.
+        menu = OpenTrayMenu(p);
+        ASSERT_NE(menu, nullptr);
+        Click(CentreOfChild(menu, L"退出"));
+        ASSERT_TRUE(p.Exited(30000));
+    }
+    // The next start shows the same desktop.
+    VelinProcess again;
+    ASSERT_TRUE(again.ok());
+    ASSERT_TRUE(WaitFor([&] { return NoteWindowsOf(again.pid()).size() >= 5; }, 30000));
+    EXPECT_TRUE(SameRects(NoteWindowsOf(again.pid()), first));
+    Quit(again);
 }
