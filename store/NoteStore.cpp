@@ -258,20 +258,18 @@ bool NoteStore::MoveNotesToGroup(const std::wstring& current, const std::vector<
     for (const std::wstring& name : names) {
         if (name.empty() || !FolderExists(source_base + name))
             continue;
-        const bool open = events_.FindOpenNote(name) != 0;
-        if (open)
-            events_.SetBaseFolder(name, target_base);
         const std::wstring from = source_base + name + L"\\", to = target_base + name + L"\\";
         const bool existed = FolderExists(target_base + name);
         if (!EnsureFolder(to) || !CopyTree(from, to, true)) {
             if (!existed)
                 DeleteTree(to);
             // The note stays where it was, whole; an open window goes on saving there.
-            if (open)
-                events_.SetBaseFolder(name, source_base);
             all = false;
             continue;
         }
+        // Only now: the window's record writes (its "dir" first) land in the copied folder.
+        if (events_.FindOpenNote(name) != 0)
+            events_.SetBaseFolder(name, target_base);
         const NoteRecord record(RecordPath(target_base, name), NoteKey::kNoteRoot);
         if (record.Exists())
             record.WriteText(NoteKey::kGroup, target_group);

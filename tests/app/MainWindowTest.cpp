@@ -8,10 +8,13 @@
 #include "app/MerlaMain.h"
 #include "app/MerlaMenuTray.h"
 #include "app/RunFolder.h"
+#include "app/WindowStoreEvents.h"
 #include "manager/MxMiMenuMoveToSub.h"
 #include "note/MerlaItem.h"
 #include "store/CXmlDoc.h"
+#include "store/GroupList.h"
 #include "store/NoteRecord.h"
+#include "store/NoteStore.h"
 #include "store/NoteTemplate.h"
 #include "store/StoreEvents.h"
 #include "toolkit/MerlaMessageBox.h"
@@ -570,4 +573,41 @@ TEST_F(MainWindow, ExitClosesEveryNoteAndTheTrayIconAndEndsTheLoop) {
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     // The records stay for the next start.
     EXPECT_EQ(ListEntries(NoteItemsDir()).size(), 2u);
+}
+
+TEST_F(MainWindow, TheStoresEventsReachTheOpenNotes) {
+    SuppressNotice(NoteNotice::kHidden);
+    MerlaMain& main = Start();
+    MerlaItem& a = NewNote(Point(300, 300));
+    MerlaItem& b = NewNote(Point(600, 300));
+    MerlaItem& c = NewNote(Point(900, 300));
+    const std::wstring a_name = a.Name(), b_name = b.Name(), c_name = c.Name();
+    WindowStoreEvents events;
+    GroupList groups;
+    NoteStore store(events, groups);
+    EXPECT_EQ(events.FindOpenNote(a_name), a.GetId());
+    EXPECT_EQ(events.FindOpenNote(L"not_open"), 0);
+
+    // Deleted from the manager: the open note closes and its folder is in the bin.
+    store.DeleteNotes(L"", {a_name});
+    EXPECT_EQ(MerlaMain::FindOpenNote(a_name), nullptr);
+    EXPECT_TRUE(Exists(RecycleDir() + a_name + L"\\" + a_name + L".xml"));
+
+    // Moved to a group: the open note writes into its new folder from now on.
+    ASSERT_TRUE(store.MoveNotesToGroup(L"", {b_name}, L"工作"));
+    const std::wstring moved = GroupItemsDir() + L"工作\\";
+    EXPECT_EQ(b.BaseFolder(), moved);
+    std::wstring dir;
+    NoteRecord::ForNote(moved + b_name + L"\\", b_name).ReadText(NoteKey::kDir, dir);
+    EXPECT_EQ(dir, moved);
+    b.SetNoteAlpha(120);
+    int alpha = 0;
+    EXPECT_TRUE(NoteRecord::ForNote(moved + b_name + L"\\", b_name).ReadInt(NoteKey::kAlpha, alpha));
+    EXPECT_EQ(alpha, 120);
+    EXPECT_FALSE(FolderExists(NoteItemsDir() + b_name));
+
+    // Hidden from the manager: the hide is posted to the main window.
+    store.HideNotes(L"", {c_name});
+    EXPECT_TRUE(PumpUntil([&] { return MerlaMain::FindOpenNote(c_name) == nullptr; }, 2000));
+    EXPECT_EQ(main.Notes().size(), 1u);
 }
