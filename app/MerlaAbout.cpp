@@ -13,7 +13,7 @@ MerlaAbout::MerlaAbout() : MerlaMessageBox(kMbOk, kProductName, L"", kHeight, kW
 
 std::wstring MerlaAbout::AboutText() {
     return std::wstring(kProductName) +
-           L"\r\n桌面便签：文字、图片、阳历与农历提醒，数据保存在程序目录中。\r\n版本：" + kProductVersion;
+           L"\r\n桌面便签，支持阳历与农历提醒。\r\n版本：" + kProductVersion;
 }
 
 bool MerlaAbout::OnCreate() {
