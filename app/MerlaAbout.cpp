@@ -12,8 +12,7 @@ MerlaAbout::MerlaAbout() : MerlaMessageBox(kMbOk, kProductName, L"", kHeight, kW
 }
 
 std::wstring MerlaAbout::AboutText() {
-    return std::wstring(kProductName) +
-           L"\r\n桌面便签，支持阳历与农历提醒。\r\n版本：" + kProductVersion;
+    return std::wstring(kProductName) + L"\r\n桌面便签，支持阳历与农历提醒。\r\n版本：" + kProductVersion;
 }
 
 bool MerlaAbout::OnCreate() {

@@ -256,12 +256,14 @@ void MerlaMain::LoadNotes() {
 
 bool MerlaMain::OpenNote(const std::wstring& name, const std::wstring& base_folder, int id) {
     auto note = std::make_unique<MerlaItem>(name, base_folder);
-    // The note takes its place and size from its record.
-    if (!note->Create(id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, 0, 0, 0, 0, nullptr))
+    // Made at its stored place and size, so that it is drawn once; the note still keeps a note
+    // stored off the screen within reach as it loads.
+    NoteRect r{};
+    NoteRecord::ForNote(NoteFolder(name, base_folder), name).ReadRect(r);
+    if (!note->Create(id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, r.left, r.top, r.Width(), r.Height(),
+                      nullptr))
         return false;
-    if (note->Redraw())
-        note->Present();
-    note->Show(SW_SHOW);
+    // Create has drawn, presented and shown it.
     notes_.push_back(std::move(note));
     return true;
 }

@@ -4,6 +4,7 @@
 #include "app/DirUtils.h"
 #include "app/SysConfig.h"
 #include "app/UniqueStamp.h"
+#include "note/NoteChildItem.h"
 #include "store/FileBytes.h"
 #include "store/NoteRecord.h"
 #include "store/NoteTemplate.h"
@@ -217,8 +218,10 @@ bool MerlaItem::Create(int id, const std::wstring& title, DWORD ex_style, DWORD 
                        int width, int height, HWND parent) {
     if (!LWndMoveResize::Create(id, title, ex_style, style & ~WS_VISIBLE, x, y, width, height, parent))
         return false;
-    Show(SW_SHOW);
-    PresentAll();
+    // Drawn once while it was made; pushed once it shows (the platform drops a picture pushed to a
+    // hidden window). A note appearing does not take the activation from where the user works.
+    Show(SW_SHOWNOACTIVATE);
+    Present();
     return true;
 }
 
@@ -232,8 +235,10 @@ bool MerlaItem::OnCreate() {
 
     NoteRecord record = Record();
     std::wstring bkimage;
-    if (record.ReadText(NoteKey::kBkImage, bkimage))
+    if (record.ReadText(NoteKey::kBkImage, bkimage)) {
+        bkimage_ = bkimage; // as stored: nothing to write back
         SetBackground(bkimage, false);
+    }
     LoadRect();
     LoadChildItems();
     int64_t color = 0;
@@ -242,9 +247,13 @@ bool MerlaItem::OnCreate() {
     int alpha = alpha_;
     if (record.ReadInt(NoteKey::kAlpha, alpha))
         alpha_ = std::clamp(alpha, 0, 255);
-    record.ReadText(NoteKey::kGroup, group_);
-    record.WriteText(NoteKey::kGroup, group_);
-    record.WriteText(NoteKey::kDir, base_folder_);
+    // Each write replaces the whole file: only what differs is written.
+    const bool group_stored = record.ReadText(NoteKey::kGroup, group_);
+    if (!group_stored)
+        record.WriteText(NoteKey::kGroup, group_);
+    std::wstring stored_dir;
+    if (!record.ReadText(NoteKey::kDir, stored_dir) || stored_dir != base_folder_)
+        record.WriteText(NoteKey::kDir, base_folder_);
     record.ReadText(NoteKey::kPngView, pngview_);
 
     if (!from_manager_) {
@@ -384,9 +393,15 @@ void MerlaItem::OnTimer(UINT_PTR timer_id) {
 
 bool MerlaItem::OnSize(UINT type, int width, int height) {
     const bool changed = LWndMoveResize::OnSize(type, width, height);
-    // Child items lay themselves out again as they arrive with their own windows.
+    bool all_redrew = true;
+    for (const auto* list : {&text_items_, &image_items_, &rich_items_}) {
+        for (const auto& item : *list) {
+            if (auto* child = dynamic_cast<NoteChildItem*>(item.get()))
+                all_redrew = child->LayoutForNoteSize() && all_redrew;
+        }
+    }
     PaintBackground();
-    if (IsWindowVisible(handle_))
+    if (all_redrew && IsWindowVisible(handle_))
         PresentAll();
     return changed;
 }
@@ -419,16 +434,20 @@ void MerlaItem::PaintBackground() {
                             Gdiplus::UnitPixel, &edges) == Gdiplus::Ok;
         }
     }
-    if (!drawn)
-        surface.Fill(kGreyPaper);
-    background_ = std::move(surface);
+    // Grey paper needs no picture of its own: it is filled while composing.
+    background_ = drawn ? std::move(surface) : LSurface();
 }
 
 LSurface MerlaItem::RenderContent() {
     const RECT rc = ClientRect();
     LSurface surface = CreateSurface(handle_, rc.right, rc.bottom, 0);
-    if (!surface || !background_ || alpha_ <= 0)
+    if (!surface || alpha_ <= 0)
         return surface;
+    if (!background_) {
+        const uint32_t a = static_cast<uint32_t>(std::min(alpha_, 255)) << 24;
+        surface.Fill(a | (kGreyPaper & 0x00FFFFFF));
+        return surface;
+    }
     const int w = std::min<int>(rc.right, background_.width());
     const int h = std::min<int>(rc.bottom, background_.height());
     BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(std::min(alpha_, 255)), AC_SRC_ALPHA};
@@ -463,8 +482,10 @@ bool MerlaItem::SetBackground(const std::wstring& file, bool delete_old) {
         return false;
     if (delete_old && !bkimage_.empty() && bkimage_ != file)
         DeleteFileW((folder + bkimage_).c_str());
-    bkimage_ = file;
-    Record().WriteText(NoteKey::kBkImage, file);
+    if (bkimage_ != file) {
+        bkimage_ = file;
+        Record().WriteText(NoteKey::kBkImage, file);
+    }
     picture_ = LoadPicture(folder + file);
     PaintBackground();
     return picture_ != nullptr;
@@ -535,7 +556,10 @@ void MerlaItem::SetTopMost(bool on) {
 
 void MerlaItem::SetBaseFolder(const std::wstring& base_folder) {
     base_folder_ = base_folder;
-    // Child items follow with their own windows; the record is written where the note now lives.
+    for (LWnd* item : all_items_) {
+        if (auto* child = dynamic_cast<NoteChildItem*>(item))
+            child->SetBaseFolder(base_folder_);
+    }
     Record().WriteText(NoteKey::kDir, base_folder_);
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/AppPaths.h"
 #include "note/MerlaItem.h"
+#include "note/NoteChildItem.h"
 #include "store/NoteRecord.h"
 #include "toolkit/MerlaMessageBox.h"
 
@@ -435,8 +436,21 @@ TEST(MerlaItem, SavedTemplateGivesAnotherNoteItsSizeAndPicture) {
 }
 
 namespace {
+// A stored item that reports what its note asks of it.
+class BlueBox : public ColorWnd, public NoteChildItem {
+public:
+    BlueBox() : ColorWnd(0xFF0000FF) {}
+    void SetBaseFolder(const std::wstring& base_folder) override { base = base_folder; }
+    bool LayoutForNoteSize() override {
+        ++layouts;
+        return true;
+    }
+    std::wstring base;
+    int layouts = 0;
+};
+
 std::unique_ptr<LWnd> MakeBlueBox(MerlaItem& note, int id) {
-    auto box = std::make_unique<ColorWnd>(0xFF0000FF);
+    auto box = std::make_unique<BlueBox>();
     NoteRect r;
     NoteRecord::ForChild(note.Folder(), id, NoteKey::kItemEdit).ReadRect(r);
     if (!box->Create(id, L"", 0, WS_CHILD | WS_VISIBLE, r.left, r.top, r.Width(), r.Height(),
@@ -459,6 +473,15 @@ TEST(MerlaItem, StoredItemsOfKnownKindsLoadAndARemovedOneLeavesTheRecord) {
     ASSERT_EQ(note->AllItems().size(), 1u);
     EXPECT_EQ(note->AllItems()[0]->GetId(), 300001);
     EXPECT_EQ(note->BackBuffer().Pixel(20, 20), Opaque(0x0000FF));
+    // The item follows its note into another folder and through a change of size.
+    auto* box = dynamic_cast<BlueBox*>(note->AllItems()[0]);
+    ASSERT_NE(box, nullptr);
+    const int layouts = box->layouts;
+    SetWindowPos(note->GetHandle(), nullptr, 0, 0, 220, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_GT(box->layouts, layouts);
+    const std::wstring base = NoteItemsDir();
+    note->SetBaseFolder(base);
+    EXPECT_EQ(box->base, base);
 
     SendMessageW(note->GetHandle(), NoteMsg::kRemoveEditItem, 300001, 0);
     EXPECT_TRUE(note->AllItems().empty());
