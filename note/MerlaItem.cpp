@@ -229,38 +229,40 @@ bool MerlaItem::OnCreate() {
     const bool ok = LWndMoveResize::OnCreate();
     // The reminder label joins here with the reminder popup.
     std::wstring unique;
-    if (name_.empty() || !Record().ReadText(NoteKey::kUnique, unique))
+    if (name_.empty() || !NoteRecordReader(Record()).ReadText(NoteKey::kUnique, unique))
         name_ = EnsureNoteUnique(base_folder_, name_, GetId());
     OpenNotesByName()[name_] = this;
 
+    // The paper is painted once, at the size the record gives.
+    defer_paint_ = true;
     NoteRecord record = Record();
+    NoteRecordReader stored(record);
     std::wstring bkimage;
-    if (record.ReadText(NoteKey::kBkImage, bkimage)) {
+    if (stored.ReadText(NoteKey::kBkImage, bkimage)) {
         bkimage_ = bkimage; // as stored: nothing to write back
         SetBackground(bkimage, false);
     }
     LoadRect();
     LoadChildItems();
     int64_t color = 0;
-    if (record.ReadInt64(NoteKey::kCurColor, color))
+    if (stored.ReadInt64(NoteKey::kCurColor, color))
         cur_color_ = static_cast<uint32_t>(color);
     int alpha = alpha_;
-    if (record.ReadInt(NoteKey::kAlpha, alpha))
+    if (stored.ReadInt(NoteKey::kAlpha, alpha))
         alpha_ = std::clamp(alpha, 0, 255);
     // Each write replaces the whole file: only what differs is written.
-    const bool group_stored = record.ReadText(NoteKey::kGroup, group_);
-    if (!group_stored)
+    if (!stored.ReadText(NoteKey::kGroup, group_))
         record.WriteText(NoteKey::kGroup, group_);
     std::wstring stored_dir;
-    if (!record.ReadText(NoteKey::kDir, stored_dir) || stored_dir != base_folder_)
+    if (!stored.ReadText(NoteKey::kDir, stored_dir) || stored_dir != base_folder_)
         record.WriteText(NoteKey::kDir, base_folder_);
-    record.ReadText(NoteKey::kPngView, pngview_);
+    stored.ReadText(NoteKey::kPngView, pngview_);
 
     if (!from_manager_) {
         int top_most = 0, to_desk = 0, trans = 0;
-        record.ReadInt(NoteKey::kTopMost, top_most);
-        record.ReadInt(NoteKey::kToDesk, to_desk);
-        record.ReadInt(NoteKey::kIsTrans, trans);
+        stored.ReadInt(NoteKey::kTopMost, top_most);
+        stored.ReadInt(NoteKey::kToDesk, to_desk);
+        stored.ReadInt(NoteKey::kIsTrans, trans);
         if (to_desk) {
             to_desk_ = true;
             SetDesktopEmbed(true);
@@ -271,12 +273,14 @@ bool MerlaItem::OnCreate() {
         if (trans)
             SetPassThrough(true);
     }
+    defer_paint_ = false;
     PaintBackground();
     Redraw();
     if (IsWindowVisible(handle_))
         PresentAll();
     GetWindowRect(handle_, &saved_rect_);
-    SetDoubleClickTime(kDoubleClickMs);
+    if (GetDoubleClickTime() != kDoubleClickMs)
+        SetDoubleClickTime(kDoubleClickMs);
     // The note is on the screen again: its snapshot has served.
     if (!pngview_.empty()) {
         const std::wstring snapshot = Folder() + pngview_;
@@ -412,6 +416,8 @@ void MerlaItem::OnDestroy() {
 }
 
 void MerlaItem::PaintBackground() {
+    if (defer_paint_)
+        return;
     const RECT rc = ClientRect();
     LSurface surface = CreateSurface(handle_, rc.right, rc.bottom, 0);
     if (!surface) {

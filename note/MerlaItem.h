@@ -180,6 +180,7 @@ protected:
     std::vector<LWnd*> all_items_;
     std::vector<std::wstring> note_groups_, tpl_groups_;
     RECT saved_rect_{};
+    bool defer_paint_ = false;
 };
 
 // Open note windows by note name; a note enters at creation and leaves in its destructor.

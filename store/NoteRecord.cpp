@@ -103,6 +103,28 @@ bool NoteRecord::ReadRect(NoteRect& rect) const {
     return OpenForRead(doc, path_, root_) && ReadEdges(doc, rect);
 }
 
+NoteRecordReader::NoteRecordReader(const NoteRecord& record)
+    : ok_(OpenForRead(doc_, record.Path(), record.Root())) {}
+
+bool NoteRecordReader::ReadInt(std::wstring_view key, int& out) {
+    doc_.Rewind();
+    return ok_ && doc_.GetChildInt(key, out);
+}
+
+bool NoteRecordReader::ReadInt64(std::wstring_view key, int64_t& out) {
+    doc_.Rewind();
+    return ok_ && doc_.GetChildInt64(key, out);
+}
+
+bool NoteRecordReader::ReadText(std::wstring_view key, std::wstring& out) {
+    doc_.Rewind();
+    return ok_ && doc_.GetChildText(key, out);
+}
+
+bool NoteRecordReader::ReadRect(NoteRect& rect) {
+    return ok_ && ReadEdges(doc_, rect);
+}
+
 bool NoteRecord::ReadFields(NoteFields& f) const {
     CXmlDoc doc;
     if (!OpenForRead(doc, path_, root_))

@@ -20,6 +20,8 @@
 // Reading, e.g. on the reminder thread:
 //   NoteRecord rec = NoteRecord::ForNote(folder, name);
 //   int id = 0; rec.ReadInt(NoteKey::kId, id);      // false: no record or no such key
+#include "store/CXmlDoc.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -101,6 +103,7 @@ public:
     // folder + "%d.xml".
     static NoteRecord ForChild(const std::wstring& folder, int child_id, const std::wstring& cls);
     const std::wstring& Path() const { return path_; }
+    const std::wstring& Root() const { return root_; }
 
     // Writes create the file with its root when missing (a damaged file is rebuilt around it).
     bool WriteInt(std::wstring_view key, int value) const;
@@ -127,6 +130,23 @@ public:
 private:
     std::wstring path_, root_;
     int id_;
+};
+
+// Many reads of one record from a single load: it sees the file as it was when made. Missing file,
+// root or key read as false, as NoteRecord's reads do.
+class NoteRecordReader {
+public:
+    explicit NoteRecordReader(const NoteRecord& record);
+
+    bool ok() const { return ok_; }
+    bool ReadInt(std::wstring_view key, int& out);
+    bool ReadInt64(std::wstring_view key, int64_t& out);
+    bool ReadText(std::wstring_view key, std::wstring& out);
+    bool ReadRect(NoteRect& rect);
+
+private:
+    CXmlDoc doc_;
+    bool ok_ = false;
 };
 
 // Names a note that has none (MakeUniqueStamp of its id, folder created under base) and writes

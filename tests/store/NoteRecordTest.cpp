@@ -108,6 +108,33 @@ TEST(NoteRecord, ChildItemsSkipUnknownClassesAndIdZero) {
     EXPECT_FALSE(rec.RemoveChildItem(99));
 }
 
+TEST(NoteRecord, OneLoadReadsManyKeysAsTheFileWasThen) {
+    const NoteRecord rec = NoteRecord::ForNote(Folder(), kName, 100001);
+    NoteRecordReader missing(rec);
+    int value = 0;
+    EXPECT_FALSE(missing.ok());
+    EXPECT_FALSE(missing.ReadInt(NoteKey::kAlpha, value));
+
+    rec.WriteInt(NoteKey::kAlpha, 120);
+    rec.WriteText(NoteKey::kGroup, L"工作");
+    rec.WriteRect({10, 20, 190, 200});
+    NoteRecordReader reader(rec);
+    ASSERT_TRUE(reader.ok());
+    std::wstring group;
+    NoteRect r;
+    // Keys in any order, each read from the start.
+    EXPECT_TRUE(reader.ReadText(NoteKey::kGroup, group));
+    EXPECT_EQ(group, L"工作");
+    EXPECT_TRUE(reader.ReadInt(NoteKey::kAlpha, value));
+    EXPECT_EQ(value, 120);
+    EXPECT_TRUE(reader.ReadRect(r));
+    EXPECT_EQ(r.bottom, 200);
+    EXPECT_FALSE(reader.ReadText(NoteKey::kPngView, group));
+    rec.WriteInt(NoteKey::kAlpha, 30);
+    EXPECT_TRUE(reader.ReadInt(NoteKey::kAlpha, value));
+    EXPECT_EQ(value, 120);
+}
+
 TEST(NoteRecord, RecordWithoutUniqueGetsIt) {
     // A note without a name is named from its id; a loaded note keeps its name.
     const std::wstring fresh = EnsureNoteUnique(NoteItemsDir(), L"", 100005);
