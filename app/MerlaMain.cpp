@@ -36,16 +36,8 @@ constexpr wchar_t kDesktopViewClass[] = L"SHELLDLL_DefView";
 constexpr DWORD kReminderStopWaitMs = 5000;
 constexpr double kAbsoluteMouseRange = 65535.0;
 constexpr int kManagerId = 20001;
-constexpr int kGroupRange = 198;
 constexpr DWORD kNewNoteStyle = WS_POPUP | WS_VISIBLE | WS_MINIMIZEBOX;
 HWND g_main_window = nullptr;
-
-// Entry index of a group command, clamped to the last entry; -1 when the list is empty.
-int ClampedEntry(int offset, size_t count) {
-    if (count == 0)
-        return -1;
-    return std::min(offset, static_cast<int>(count) - 1);
-}
 
 // The first template of the default group whose picture is in its folder; empty when none.
 std::wstring FirstTemplateWithPicture() {
@@ -446,8 +438,8 @@ void MerlaMain::RunCommand(int command, LPARAM lp) {
         NewNote(false, POINT{});
         return;
     }
-    if (command > TrayCmd::kNewInDefaultGroup && command <= TrayCmd::kNewInDefaultGroup + kGroupRange) {
-        const int entry = ClampedEntry(command - TrayCmd::kNewInDefaultGroup - 1, groups_.size());
+    if (IsGroupListCommand(command, TrayCmd::kNewInDefaultGroup)) {
+        const int entry = GroupListEntry(command, TrayCmd::kNewInDefaultGroup, groups_.size());
         if (entry < 0)
             return;
         CurrentGroup() = groups_[static_cast<size_t>(entry)];

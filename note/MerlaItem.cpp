@@ -115,14 +115,13 @@ bool AskPictureFile(HWND owner, std::wstring& path, std::wstring& name) {
     return !path.empty() && !name.empty();
 }
 
-// Entry index of a group command, clamped to the last entry; -1 when the list is empty.
-int ClampedEntry(int offset, size_t count) {
+} // namespace
+
+int GroupListEntry(int command, int base, size_t count) {
     if (count == 0)
         return -1;
-    return std::min(offset, static_cast<int>(count) - 1);
+    return std::min(command - base - 1, static_cast<int>(count) - 1);
 }
-
-} // namespace
 
 std::map<std::wstring, MerlaItem*>& OpenNotesByName() {
     static std::map<std::wstring, MerlaItem*> notes;
@@ -698,8 +697,8 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
         RunNewNoteCommand();
         return 0;
     }
-    if (command >= NoteCmd::kNewInGroupFirst && command < NoteCmd::kNewInGroupFirst + NoteCmd::kGroupRange) {
-        const int entry = ClampedEntry(command - NoteCmd::kNewInGroupFirst, note_groups_.size());
+    if (IsGroupListCommand(command, NoteCmd::kNewInDefaultGroup)) {
+        const int entry = GroupListEntry(command, NoteCmd::kNewInDefaultGroup, note_groups_.size());
         if (entry < 0)
             return 0;
         CurrentGroup() = note_groups_[entry];
@@ -707,11 +706,10 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
         return 0;
     }
     if (command == NoteCmd::kTemplateToDefaultGroup ||
-        (command >= NoteCmd::kTemplateToGroupFirst &&
-         command < NoteCmd::kTemplateToGroupFirst + NoteCmd::kGroupRange)) {
+        IsGroupListCommand(command, NoteCmd::kTemplateToDefaultGroup)) {
         std::wstring tpl_group;
         if (command != NoteCmd::kTemplateToDefaultGroup) {
-            const int entry = ClampedEntry(command - NoteCmd::kTemplateToGroupFirst, tpl_groups_.size());
+            const int entry = GroupListEntry(command, NoteCmd::kTemplateToDefaultGroup, tpl_groups_.size());
             if (entry < 0)
                 return 0;
             tpl_group = tpl_groups_[entry];

@@ -68,6 +68,13 @@ inline constexpr int kMainExit = 30103;
 inline constexpr int kMainManager = 30104;
 } // namespace NoteCmd
 
+// Group commands: base names the default group, base + 1 + i entry i of a group list.
+inline bool IsGroupListCommand(int command, int base) {
+    return command > base && command <= base + NoteCmd::kGroupRange;
+}
+// The entry a group list command names, clamped to the last entry; -1 when the list is empty.
+int GroupListEntry(int command, int base, size_t count);
+
 class MerlaItem : public LWndMoveResize {
 public:
     static constexpr int kGripSize = 10;

@@ -61,17 +61,6 @@ void PrepareNote(const std::wstring& base, const std::wstring& name, const NoteR
     record.WriteRect(rect);
 }
 
-bool WritePicture(const std::wstring& path, Gdiplus::ARGB argb) {
-    Gdiplus::Bitmap bitmap(40, 30, PixelFormat32bppARGB);
-    {
-        Gdiplus::Graphics g(&bitmap);
-        Gdiplus::SolidBrush brush{Gdiplus::Color(argb)};
-        g.FillRectangle(&brush, 0, 0, 40, 30);
-    }
-    CLSID png{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-    return bitmap.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-}
-
 void SuppressNotice(int id) {
     MerlaMessageBox box(kMbOk | kMbNoMoreShow, L"", L"", 0);
     box.SetNoMoreShow(id, true);
@@ -212,7 +201,7 @@ TEST_F(MainWindow, NewNoteFromAPointLiesLeftOfAndBelowIt) {
 TEST_F(MainWindow, NewNoteTakesSizePictureAndColourOfTheLastActiveNote) {
     Start();
     MerlaItem& source = NewNote(Point(400, 200));
-    ASSERT_TRUE(WritePicture(ExeDir() + L"sea.png", 0xFF2080C0));
+    ASSERT_TRUE(WriteSolidPng(ExeDir() + L"sea.png", 0xFF2080C0));
     ASSERT_TRUE(source.UseBackgroundFile(ExeDir() + L"sea.png", L"sea.png"));
     SetWindowPos(source.GetHandle(), nullptr, 0, 0, 240, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     source.SaveRect();
@@ -251,7 +240,7 @@ TEST_F(MainWindow, WithoutNotesTheFirstTemplateWithItsPictureGivesTheLook) {
     }
     const std::wstring pictured = TplsDir() + L"b_pictured\\";
     EnsureFolder(pictured);
-    ASSERT_TRUE(WritePicture(pictured + L"meadow.png", 0xFF40A040));
+    ASSERT_TRUE(WriteSolidPng(pictured + L"meadow.png", 0xFF40A040));
     {
         CXmlDoc doc;
         ASSERT_TRUE(doc.SetDoc(L"<TplItem>\r\n<left>0</left>\r\n<top>0</top>\r\n<right>200</right>\r\n"
@@ -500,7 +489,7 @@ TEST_F(MainWindow, RestoreReplacesTheOpenNotesWithTheUnpackedData) {
     PrepareNote(NoteItemsDir(), L"kept", {100, 100, 280, 280});
     MerlaMain& main = Start();
     ASSERT_EQ(main.Notes().size(), 1u);
-    const MerlaItem* before = main.Notes().front().get();
+    const int before = main.Notes().front()->GetId();
     const std::wstring unpacked = ExeDir() + L"unpacked\\NoteData\\";
     EnsureFolder(ExeDir() + L"unpacked\\");
     EnsureFolder(unpacked);
@@ -509,7 +498,8 @@ TEST_F(MainWindow, RestoreReplacesTheOpenNotesWithTheUnpackedData) {
     RestoreRequest keep_existing{unpacked, false};
     Message(MSG_MAIN_RESTORE_DATA, reinterpret_cast<WPARAM>(&keep_existing));
     ASSERT_EQ(main.Notes().size(), 2u);
-    EXPECT_NE(main.Notes().front().get(), before);
+    // Reopened: a new window (ids are never given twice in a run).
+    EXPECT_NE(main.Notes().front()->GetId(), before);
     // Without "替换" the note already there keeps its own record.
     EXPECT_EQ(MerlaMain::FindOpenNote(L"kept")->WindowRect().left, 100);
     EXPECT_EQ(MerlaMain::FindOpenNote(L"restored")->WindowRect().left, 300);

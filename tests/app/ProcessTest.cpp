@@ -52,27 +52,38 @@ private:
     bool ok_ = false;
 };
 
-HWND FindWindowOf(DWORD pid, const wchar_t* cls) {
+// The top-level windows of a process, in z-order.
+std::vector<HWND> TopWindowsOf(DWORD pid) {
     struct Ctx {
         DWORD pid;
-        const wchar_t* cls;
-        HWND found;
-    } ctx{pid, cls, nullptr};
+        std::vector<HWND> found;
+    } ctx{pid, {}};
     EnumWindows(
         [](HWND h, LPARAM lp) -> BOOL {
             auto* c = reinterpret_cast<Ctx*>(lp);
             DWORD owner = 0;
             GetWindowThreadProcessId(h, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(h, name, 64);
-            if (owner == c->pid && IsWindowVisible(h) && (!c->cls || wcscmp(name, c->cls) == 0)) {
-                c->found = h;
-                return FALSE;
-            }
+            if (owner == c->pid)
+                c->found.push_back(h);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&ctx));
     return ctx.found;
+}
+
+bool HasClass(HWND h, const wchar_t* cls) {
+    wchar_t name[64] = {};
+    GetClassNameW(h, name, 64);
+    return wcscmp(name, cls) == 0;
+}
+
+// The first visible window of the process, of that class unless cls is null.
+HWND FindWindowOf(DWORD pid, const wchar_t* cls) {
+    for (HWND h : TopWindowsOf(pid)) {
+        if (IsWindowVisible(h) && (!cls || HasClass(h, cls)))
+            return h;
+    }
+    return nullptr;
 }
 
 bool WaitFor(const std::function<bool()>& cond, int ms = 20000) {
@@ -132,26 +143,11 @@ void Press(HWND box, const wchar_t* text) {
 
 // The main window: the process's toolkit window that never takes the activation.
 HWND MainWindowOf(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        HWND found;
-    } ctx{pid, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(h, name, 64);
-            if (owner == c->pid && wcscmp(name, L"LWnd") == 0 &&
-                (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE)) {
-                c->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    for (HWND h : TopWindowsOf(pid)) {
+        if (HasClass(h, L"LWnd") && (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
+            return h;
+    }
+    return nullptr;
 }
 
 constexpr UINT kToolkitCommand = 10002;
@@ -333,25 +329,13 @@ void WriteNote(const std::wstring& name, int id, int left, int top, int hide) {
 
 // The visible toolkit windows of a process, by their screen rectangles.
 std::vector<RECT> NoteWindowsOf(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        std::vector<RECT> rects;
-    } ctx{pid, {}};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(h, name, 64);
-            RECT r;
-            if (owner == c->pid && IsWindowVisible(h) && wcscmp(name, L"LWnd") == 0 && GetWindowRect(h, &r) &&
-                r.right - r.left == 180)
-                c->rects.push_back(r);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.rects;
+    std::vector<RECT> rects;
+    for (HWND h : TopWindowsOf(pid)) {
+        RECT r;
+        if (IsWindowVisible(h) && HasClass(h, L"LWnd") && GetWindowRect(h, &r) && r.right - r.left == 180)
+            rects.push_back(r);
+    }
+    return rects;
 }
 
 } // namespace
@@ -471,28 +455,15 @@ void Click(POINT at) {
     MouseInput(MOUSEEVENTF_LEFTUP, at.x, at.y);
 }
 
-// The visible top-level window of the process with that title, and its child with that text.
+// The visible top-level window of the process with that title.
 HWND FindTitled(DWORD pid, const wchar_t* title) {
-    struct Ctx {
-        DWORD pid;
-        const wchar_t* title;
-        HWND found;
-    } ctx{pid, title, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            wchar_t text[64] = {};
-            GetWindowTextW(h, text, 64);
-            if (owner == c->pid && IsWindowVisible(h) && wcscmp(text, c->title) == 0) {
-                c->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    for (HWND h : TopWindowsOf(pid)) {
+        wchar_t text[64] = {};
+        GetWindowTextW(h, text, 64);
+        if (IsWindowVisible(h) && wcscmp(text, title) == 0)
+            return h;
+    }
+    return nullptr;
 }
 
 POINT CentreOfChild(HWND parent, const wchar_t* text) {

@@ -58,18 +58,6 @@ void SuppressNotice(int id) {
     ASSERT_TRUE(IsNoMoreShow(id));
 }
 
-// A picture file of one colour.
-bool WritePicture(const std::wstring& path, Gdiplus::ARGB argb) {
-    Gdiplus::Bitmap bitmap(40, 30, PixelFormat32bppARGB);
-    {
-        Gdiplus::Graphics g(&bitmap);
-        Gdiplus::SolidBrush brush{Gdiplus::Color(argb)};
-        g.FillRectangle(&brush, 0, 0, 40, 30);
-    }
-    CLSID png{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-    return bitmap.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-}
-
 // Stands in for the main window: records the commands posted to it.
 class FakeMain : public LWnd {
 public:
@@ -255,8 +243,8 @@ TEST(MerlaItem, AlphaZeroLeavesOnlyTheItemsVisible) {
 TEST(MerlaItem, BackgroundPictureReplacesAndDeletesTheOldFile) {
     auto note = OpenNote();
     const std::wstring red = ExeDir() + L"red.png", blue = ExeDir() + L"blue.png";
-    ASSERT_TRUE(WritePicture(red, 0xFFFF0000));
-    ASSERT_TRUE(WritePicture(blue, 0xFF0000FF));
+    ASSERT_TRUE(WriteSolidPng(red, 0xFFFF0000));
+    ASSERT_TRUE(WriteSolidPng(blue, 0xFF0000FF));
     ASSERT_TRUE(note->UseBackgroundFile(red, L"red.png"));
     const std::wstring first = note->BackgroundFile();
     EXPECT_EQ(first.rfind(L"bkimage_", 0), 0u);
@@ -405,7 +393,7 @@ TEST(MerlaItem, SavedTemplateGivesAnotherNoteItsSizeAndPicture) {
     SuppressNotice(NoteNotice::kTemplateAdded);
     auto source = OpenNote({}, 100, 100, 240, 160);
     const std::wstring red = ExeDir() + L"red.png";
-    ASSERT_TRUE(WritePicture(red, 0xFFFF0000));
+    ASSERT_TRUE(WriteSolidPng(red, 0xFFFF0000));
     ASSERT_TRUE(source->UseBackgroundFile(red, L"red.png"));
     RecordOf(*source).WriteRect({100, 100, 340, 260});
     source->SetTemplateGroupList({L"旅行"});

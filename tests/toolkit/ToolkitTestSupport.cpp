@@ -51,3 +51,14 @@ bool ColorWnd::CreateTop(int x, int y, int w, int h, bool visible) {
 bool ColorWnd::CreateChild(LWnd& parent, int x, int y, int w, int h, bool visible, DWORD ex_style) {
     return Create(0, L"", ex_style, WS_CHILD | (visible ? WS_VISIBLE : 0), x, y, w, h, parent.GetHandle());
 }
+
+bool WriteSolidPng(const std::wstring& path, uint32_t argb) {
+    Gdiplus::Bitmap bitmap(40, 30, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics g(&bitmap);
+        Gdiplus::SolidBrush brush{Gdiplus::Color(argb)};
+        g.FillRectangle(&brush, 0, 0, 40, 30);
+    }
+    CLSID png{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+    return bitmap.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+}

@@ -18,6 +18,9 @@ template <class Condition> bool PumpUntil(Condition done, int ms) {
     return done();
 }
 
+// A 40 x 30 PNG file of one straight ARGB colour.
+bool WriteSolidPng(const std::wstring& path, uint32_t argb);
+
 // Premultiplied pixel of an opaque colour.
 constexpr uint32_t Opaque(uint32_t rgb) {
     return 0xFF000000u | rgb;
