@@ -7,6 +7,7 @@
 #include "app/Product.h"
 #include "app/RunFolder.h"
 #include "app/SingleInstance.h"
+#include "manager/MxMiManager.h"
 #include "note/MerlaItem.h"
 #include "reminder/ReminderScheduler.h"
 #include "store/CXmlDoc.h"
@@ -35,7 +36,6 @@ constexpr wchar_t kDesktopTitle[] = L"Program Manager";
 constexpr wchar_t kDesktopViewClass[] = L"SHELLDLL_DefView";
 constexpr DWORD kReminderStopWaitMs = 5000;
 constexpr double kAbsoluteMouseRange = 65535.0;
-constexpr int kManagerId = 20001;
 constexpr DWORD kNewNoteStyle = WS_POPUP | WS_VISIBLE | WS_MINIMIZEBOX;
 HWND g_main_window = nullptr;
 
@@ -382,13 +382,13 @@ void MerlaMain::OpenWebPage(const wchar_t* path) {
 }
 
 void MerlaMain::OpenManager() {
-    if (HWND manager = HandleFromId(kManagerId); manager && IsWindow(manager)) {
+    if (HWND manager = HandleFromId(MxMiManager::kId); manager && IsWindow(manager)) {
         ShowWindow(manager, SW_RESTORE);
         SetForegroundWindow(manager);
         return;
     }
-    if (manager_opener_)
-        manager_opener_();
+    MxMiManager manager;
+    manager.DoModal(MxMiManager::kId, nullptr);
 }
 
 void MerlaMain::OpenAbout() {

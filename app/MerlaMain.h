@@ -6,7 +6,6 @@
 
 #include <shellapi.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,8 +74,6 @@ public:
     const std::vector<std::wstring>& GroupList() const { return groups_; }
     HWND ClickHelper() const { return click_helper_; }
     bool HasTrayIcon() const { return tray_added_; }
-    // Runs instead of the manager window until it exists; tests see the command through it.
-    void SetManagerOpener(std::function<void()> opener) { manager_opener_ = std::move(opener); }
 
 private:
     void AddTrayIcon();
@@ -107,5 +104,4 @@ private:
     std::vector<std::unique_ptr<MerlaItem>> notes_;
     // The group names of the last tray menu; the group commands index them.
     std::vector<std::wstring> groups_;
-    std::function<void()> manager_opener_;
 };

@@ -9,6 +9,7 @@
 #include "app/MerlaMenuTray.h"
 #include "app/RunFolder.h"
 #include "app/WindowStoreEvents.h"
+#include "manager/MxMiManager.h"
 #include "manager/MxMiMenuMoveToSub.h"
 #include "note/MerlaItem.h"
 #include "store/CXmlDoc.h"
@@ -600,4 +601,24 @@ TEST_F(MainWindow, TheStoresEventsReachTheOpenNotes) {
     store.HideNotes(L"", {c_name});
     EXPECT_TRUE(PumpUntil([&] { return MerlaMain::FindOpenNote(c_name) == nullptr; }, 2000));
     EXPECT_EQ(main.Notes().size(), 1u);
+}
+
+TEST_F(MainWindow, ManageOpensTheManagerWindowOnce) {
+    Start();
+    std::wstring title;
+    bool owned = true;
+    ModalVisit visit{MxMiManager::kId, [&](LWnd& window) {
+                         wchar_t text[64] = {};
+                         GetWindowTextW(window.GetHandle(), text, 64);
+                         title = text;
+                         owned = GetWindow(window.GetHandle(), GW_OWNER) != nullptr;
+                     }};
+    g_visit = &visit;
+    SetTimer(nullptr, 0, 50, VisitModal);
+    Command(TrayCmd::kManager);
+    g_visit = nullptr;
+    ASSERT_TRUE(visit.visited);
+    EXPECT_EQ(title, L"便签管理");
+    EXPECT_FALSE(owned);
+    EXPECT_EQ(LWnd::HandleFromId(MxMiManager::kId), nullptr);
 }
