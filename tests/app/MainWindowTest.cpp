@@ -326,8 +326,9 @@ TEST_F(MainWindow, TrayMenuItemsPicturesAndSubmenus) {
         GetWindowTextW(item->GetHandle(), text, 64);
         EXPECT_STREQ(text, e.text);
         EXPECT_EQ(item->GetIcon(), e.picture);
-        if (*e.picture)
+        if (*e.picture) {
             EXPECT_TRUE(Exists(ResDir() + e.picture)) << e.picture;
+        }
         const RECT r = item->WindowRect();
         EXPECT_GT(r.top, last_top);
         last_top = r.top;

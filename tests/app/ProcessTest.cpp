@@ -408,8 +408,8 @@ bool SameRects(std::vector<RECT> a, std::vector<RECT> b) {
 using UnixSpawn = LONG(CDECL*)(char* const argv[], int wait);
 
 bool Xdotool(std::vector<std::string> args) {
-    static const auto spawn =
-        reinterpret_cast<UnixSpawn>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));
+    static const auto spawn = reinterpret_cast<UnixSpawn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
     if (!spawn)
         return false;
     args.insert(args.begin(), "xdotool");
