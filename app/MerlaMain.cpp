@@ -291,9 +291,12 @@ MerlaItem* MerlaMain::NewNote(bool with_point, POINT point) {
             DeleteTree(temp_folder);
         return nullptr;
     }
-    if (have_temp) {
-        note->UseTemplate(kTempTemplateName, L"");
-        DeleteTree(temp_folder);
+    if (source) {
+        // A note without a picture leaves no template: only its colour carries over.
+        if (have_temp) {
+            note->UseTemplate(kTempTemplateName, L"");
+            DeleteTree(temp_folder);
+        }
         note->SetCurColor(source->CurColor());
     } else if (!tpl.empty()) {
         note->UseTemplate(tpl, L"");

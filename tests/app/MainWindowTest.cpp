@@ -229,6 +229,28 @@ TEST_F(MainWindow, NewNoteTakesSizePictureAndColourOfTheLastActiveNote) {
     EXPECT_FALSE(FolderExists(TplsDir() + kTempTemplateName));
 }
 
+TEST_F(MainWindow, NewNoteFromAPlainNoteTakesItsColourButNoTemplate) {
+    Start();
+    MerlaItem& plain = NewNote(Point(400, 200));
+    plain.SetCurColor(0xFF336699);
+    // A template with a picture is there now, but a note to copy from comes first.
+    const std::wstring pictured = TplsDir() + L"pictured\\";
+    EnsureFolder(pictured);
+    ASSERT_TRUE(WriteSolidPng(pictured + L"meadow.png", 0xFF40A040));
+    {
+        CXmlDoc doc;
+        ASSERT_TRUE(doc.SetDoc(L"<TplItem>\r\n<left>0</left>\r\n<top>0</top>\r\n<right>200</right>\r\n"
+                               L"<bottom>150</bottom>\r\n<bkimage>meadow.png</bkimage>\r\n</TplItem>\r\n"));
+        ASSERT_TRUE(doc.Save(pictured + L"pictured.xml"));
+    }
+    MerlaItem& made = NewNote(Point(700, 200));
+    EXPECT_EQ(made.WindowRect().right - made.WindowRect().left, 180);
+    EXPECT_TRUE(made.BackgroundFile().empty());
+    EXPECT_EQ(made.CurColor(), 0xFF336699u);
+    EXPECT_EQ(static_cast<uint32_t>(ReadInt(made, NoteKey::kCurColor)), 0xFF336699u);
+    EXPECT_FALSE(FolderExists(TplsDir() + kTempTemplateName));
+}
+
 TEST_F(MainWindow, WithoutNotesTheFirstTemplateWithItsPictureGivesTheLook) {
     // A template whose picture is missing is passed over; a stale template of the program's own goes.
     const std::wstring plain = TplsDir() + L"a_plain\\";
