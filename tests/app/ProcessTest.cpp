@@ -314,16 +314,21 @@ TEST(RunFolder, Normalisation) {
 
 namespace {
 
-void WriteNote(const std::wstring& name, int id, int left, int top, int hide) {
-    const std::wstring folder = ExeDir() + L"NoteData\\NoteItems\\" + name + L"\\";
+// A note record in a base folder below NoteData; the folder alone when with_record is false.
+void WriteNoteIn(const std::wstring& base, const std::wstring& name, int left, int top, int hide,
+                 bool with_record = true) {
     EnsureFolder(ExeDir() + L"NoteData\\");
-    EnsureFolder(ExeDir() + L"NoteData\\NoteItems\\");
+    EnsureFolder(base);
+    const std::wstring folder = base + name + L"\\";
     EnsureFolder(folder);
+    if (!with_record)
+        return;
     FILE* f = _wfopen((folder + name + L".xml").c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
     fprintf(f,
-            "<MerlaItem>\r\n<ID>%d</ID>\r\n<left>%d</left>\r\n<top>%d</top>\r\n<right>%d</right>\r\n"
+            "<MerlaItem>\r\n<unique>%ls</unique>\r\n<left>%d</left>\r\n<top>%d</top>\r\n<right>%d</right>\r\n"
             "<bottom>%d</bottom>\r\n<ishide>%d</ishide>\r\n</MerlaItem>\r\n",
-            id, left, top, left + 180, top + 180, hide);
+            name.c_str(), left, top, left + 180, top + 180, hide);
     fclose(f);
 }
 
@@ -342,8 +347,9 @@ std::vector<RECT> NoteWindowsOf(DWORD pid) {
 
 TEST_F(Process, StoredNotesOpenAtStartAndHiddenOnesStayClosed) {
     StoreRunFolder(AsciiLower(ExeDir()));
-    WriteNote(L"n1", 100500, 300, 200, 0);
-    WriteNote(L"n2", 100501, 600, 400, 1);
+    const std::wstring items = ExeDir() + L"NoteData\\NoteItems\\";
+    WriteNoteIn(items, L"n1", 300, 200, 0);
+    WriteNoteIn(items, L"n2", 600, 400, 1);
     VelinProcess p;
     ASSERT_TRUE(p.ok());
     std::vector<RECT> notes;
@@ -357,24 +363,6 @@ TEST_F(Process, StoredNotesOpenAtStartAndHiddenOnesStayClosed) {
 }
 
 namespace {
-
-// A note record in a base folder below NoteData; the folder alone when with_record is false.
-void WriteNoteIn(const std::wstring& base, const std::wstring& name, int left, int top, int hide,
-                 bool with_record = true) {
-    EnsureFolder(ExeDir() + L"NoteData\\");
-    EnsureFolder(base);
-    const std::wstring folder = base + name + L"\\";
-    EnsureFolder(folder);
-    if (!with_record)
-        return;
-    FILE* f = _wfopen((folder + name + L".xml").c_str(), L"wb");
-    ASSERT_NE(f, nullptr);
-    fprintf(f,
-            "<MerlaItem>\r\n<unique>%ls</unique>\r\n<left>%d</left>\r\n<top>%d</top>\r\n<right>%d</right>\r\n"
-            "<bottom>%d</bottom>\r\n<ishide>%d</ishide>\r\n</MerlaItem>\r\n",
-            name.c_str(), left, top, left + 180, top + 180, hide);
-    fclose(f);
-}
 
 bool ReadRecordRect(const std::wstring& record, RECT& r) {
     FILE* f = _wfopen(record.c_str(), L"rb");
