@@ -31,9 +31,6 @@ constexpr wchar_t kDownloading[] = L"正在后台下载更新程序，请稍等.
 constexpr wchar_t kHelpFile[] = L"help.chm";
 constexpr wchar_t kOpen[] = L"open";
 constexpr wchar_t kToolkitClass[] = L"LWnd";
-constexpr wchar_t kDesktopClass[] = L"Progman";
-constexpr wchar_t kDesktopTitle[] = L"Program Manager";
-constexpr wchar_t kDesktopViewClass[] = L"SHELLDLL_DefView";
 constexpr DWORD kReminderStopWaitMs = 5000;
 constexpr double kAbsoluteMouseRange = 65535.0;
 constexpr DWORD kNewNoteStyle = WS_POPUP | WS_VISIBLE | WS_MINIMIZEBOX;
@@ -176,8 +173,7 @@ void MerlaMain::OnTimer(UINT_PTR timer_id) {
 }
 
 void MerlaMain::DesktopCheck() {
-    if (HWND progman = FindWindowW(kDesktopClass, kDesktopTitle);
-        progman && FindWindowExW(progman, nullptr, kDesktopViewClass, nullptr))
+    if (FindDesktopView())
         return;
     if (!click_helper_)
         return;

@@ -2,6 +2,7 @@
 // The program's invisible centre: the tray icon and its menu, the open note windows, the reminder
 // thread, and the notices about notes. It creates, hides, minimises, recycles and reloads notes for
 // the tray menu, the note menus, the manager and the backup restore.
+#include "note/MerlaItem.h"
 #include "toolkit/LWnd.h"
 
 #include <shellapi.h>
@@ -10,13 +11,12 @@
 #include <string>
 #include <vector>
 
-class MerlaItem;
 class ReminderScheduler;
 
-// Application messages of the main window.
-inline constexpr UINT MSG_MAIN_RECYCLE_NOTE = 50001; // wParam: note object id
-inline constexpr UINT MSG_MAIN_RESTORE_DATA = 50026; // wParam: const RestoreRequest*
-inline constexpr UINT MSG_MAIN_CHECK_DESKTOP = 50028;
+// Application messages of the main window (those the notes send are theirs to name).
+inline constexpr UINT MSG_MAIN_RECYCLE_NOTE = NoteMsg::kMainRecycleNote; // wParam: note object id
+inline constexpr UINT MSG_MAIN_RESTORE_DATA = 50026;                     // wParam: const RestoreRequest*
+inline constexpr UINT MSG_MAIN_CHECK_DESKTOP = NoteMsg::kMainCheckDesktop;
 inline constexpr UINT MSG_MAIN_TOGGLE_SHOW = 50030;  // wParam: const MerlaMTEntry*
 inline constexpr UINT MSG_MAIN_TOGGLE_TRANS = 50031; // wParam: const MerlaMTEntry*
 inline constexpr UINT MSG_MAIN_UPDATE_DOWNLOADING = 50035;

@@ -389,8 +389,7 @@ void MerlaItem::OnTimer(UINT_PTR timer_id) {
     KillTimer(handle_, kDesktopRetryTimer);
     if (HWND main = MainWindow())
         SendMessageW(main, NoteMsg::kMainCheckDesktop, 0, 0);
-    HWND view = nullptr;
-    DesktopViewOwner(view);
+    HWND view = FindDesktopView();
     SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(view));
 }
 
@@ -516,11 +515,10 @@ bool MerlaItem::UseBackgroundFile(const std::wstring& path, const std::wstring& 
     return ok;
 }
 
-bool MerlaItem::DesktopViewOwner(HWND& view) {
-    view = nullptr;
+HWND FindDesktopView() {
     if (HWND progman = FindWindowW(L"Progman", L"Program Manager"))
-        view = FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr);
-    return view != nullptr;
+        return FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr);
+    return nullptr;
 }
 
 void MerlaItem::SetDesktopEmbed(bool on) {
@@ -529,8 +527,7 @@ void MerlaItem::SetDesktopEmbed(bool on) {
         SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(GetDesktopWindow()));
         return;
     }
-    HWND view = nullptr;
-    if (DesktopViewOwner(view)) {
+    if (HWND view = FindDesktopView()) {
         SetLastError(0);
         SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(view));
         if (GetWindow(handle_, GW_OWNER) == view)

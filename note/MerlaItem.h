@@ -173,7 +173,6 @@ protected:
     void RunNewNoteCommand();
     void RemoveChildItem(int child_id);
     void LoadChildItems();
-    bool DesktopViewOwner(HWND& view);
 
     std::wstring name_, base_folder_, group_;
     bool from_manager_ = false;
@@ -194,5 +193,7 @@ protected:
 std::map<std::wstring, MerlaItem*>& OpenNotesByName();
 // The note last pressed with the left or right button; null once that note is gone.
 MerlaItem*& LastActiveNote();
+// The shell's view of the desktop icons, or null where no shell keeps it under "Progman".
+HWND FindDesktopView();
 // The group new notes go into; empty for the default group.
 std::wstring& CurrentGroup();
