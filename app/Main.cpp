@@ -13,31 +13,13 @@
 namespace {
 
 constexpr double kMainWindowHeightRatio = 0.382;
-HHOOK g_hook = nullptr;
-
-// Gives the toolkit window of each retrieved message its pre-translate step; a consumed message is
-// dispatched as WM_NULL.
-LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION && wp == PM_REMOVE) {
-        MSG* msg = reinterpret_cast<MSG*>(lp);
-        if (ToolkitPreTranslate(msg)) {
-            msg->message = WM_NULL;
-            msg->wParam = 0;
-            msg->lParam = 0;
-        }
-    }
-    return CallNextHookEx(g_hook, code, wp, lp);
-}
 
 } // namespace
-
-HINSTANCE g_instance = nullptr;
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ULONG_PTR gdiplus_token = 0;
     Gdiplus::GdiplusStartupInput gdiplus_input;
     Gdiplus::GdiplusStartup(&gdiplus_token, &gdiplus_input, nullptr);
-    g_instance = instance;
     SetToolkitInstance(instance);
     CustomColors::Load();
 
@@ -47,7 +29,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     main->Create(MerlaMain::kId, L"", MerlaMain::kExStyle, MerlaMain::kStyle, screen_w / 2,
                  static_cast<int>(screen_h * kMainWindowHeightRatio), 0, 0, nullptr);
 
-    g_hook = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, instance, GetCurrentThreadId());
+    InstallToolkitHook();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
@@ -57,8 +39,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ReleaseToolkitRegistry();
     DeleteTree(TempImageDir());
     Gdiplus::GdiplusShutdown(gdiplus_token);
-    if (g_hook)
-        UnhookWindowsHookEx(g_hook);
+    RemoveToolkitHook();
     main.reset();
     return 0;
 }

@@ -42,7 +42,6 @@ public:
     // A new note made from another note lies this far left of and below it.
     static constexpr int kNewNoteOffset = 30;
     static constexpr int kDownloadingBoxWidth = 300;
-    static constexpr int kAboutWidth = 400;
 
     MerlaMain();
     ~MerlaMain() override;

@@ -85,6 +85,37 @@ bool ToolkitPreTranslate(MSG* msg) {
     return wnd && wnd->PreTranslateMessage(msg);
 }
 
+namespace {
+
+HHOOK g_message_hook = nullptr;
+
+// A consumed message is dispatched as WM_NULL.
+LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION && wp == PM_REMOVE) {
+        MSG* msg = reinterpret_cast<MSG*>(lp);
+        if (ToolkitPreTranslate(msg)) {
+            msg->message = WM_NULL;
+            msg->wParam = 0;
+            msg->lParam = 0;
+        }
+    }
+    return CallNextHookEx(g_message_hook, code, wp, lp);
+}
+
+} // namespace
+
+bool InstallToolkitHook() {
+    if (!g_message_hook)
+        g_message_hook = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
+    return g_message_hook != nullptr;
+}
+
+void RemoveToolkitHook() {
+    if (g_message_hook)
+        UnhookWindowsHookEx(g_message_hook);
+    g_message_hook = nullptr;
+}
+
 void ReleaseToolkitRegistry() {
     ToolkitRegistry& r = Registry();
     r.objects.clear();

@@ -11,5 +11,9 @@ HINSTANCE ToolkitInstance();
 // message (the hook then turns it into WM_NULL).
 bool ToolkitPreTranslate(MSG* msg);
 
+// The thread-local WH_GETMESSAGE hook that runs ToolkitPreTranslate on every retrieved message.
+bool InstallToolkitHook();
+void RemoveToolkitHook();
+
 // Forgets every registered window and the focused window; called once the windows are gone.
 void ReleaseToolkitRegistry();

@@ -197,20 +197,6 @@ private:
     LSurface panel_;
 };
 
-HHOOK g_hook = nullptr;
-
-LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION && wp == PM_REMOVE) {
-        MSG* msg = reinterpret_cast<MSG*>(lp);
-        if (ToolkitPreTranslate(msg)) {
-            msg->message = WM_NULL;
-            msg->wParam = 0;
-            msg->lParam = 0;
-        }
-    }
-    return CallNextHookEx(g_hook, code, wp, lp);
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR args, int) {
@@ -282,14 +268,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR args, int) {
         if (seconds > 0)
             SetTimer(f, kQuitTimer, static_cast<UINT>(seconds) * 1000, nullptr);
 
-        g_hook = SetWindowsHookExW(WH_GETMESSAGE, Hook, nullptr, GetCurrentThreadId());
+        InstallToolkitHook();
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        if (g_hook)
-            UnhookWindowsHookEx(g_hook);
+        RemoveToolkitHook();
         ReleaseToolkitRegistry();
     }
     Gdiplus::GdiplusShutdown(token);
