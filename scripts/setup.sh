@@ -17,16 +17,51 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
+# Source entries mirror the machine's own binary entries of the release's main suite (same
+# addresses and components), so apt-get source follows whatever mirror this machine is set up with.
+# Update and security suites are left out: their sources need not be served where the binaries are.
+derive_src() {
+  local f codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || return 0
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && [ "$(basename "$f")" != velin-src.sources ] || continue
+    # deb822: every stanza whose Types has "deb", retyped as deb-src
+    awk -v rel="$codename" 'BEGIN { RS=""; ORS="\n\n" }
+         { deb=0; rel_ok=0; off=0; out=""
+           n=split($0, lines, "\n")
+           for (i=1; i<=n; i++) {
+             l=lines[i]
+             if (l ~ /^#/) continue
+             if (l ~ /^Types:/) { if (l ~ /[ \t]deb([ \t]|$)/) deb=1; l="Types: deb-src" }
+             if (l ~ /^Enabled:[ \t]*(no|false)/) off=1
+             if (l ~ /^Suites:/) { if (l ~ ("[ \t]" rel "([ \t]|$)")) { l="Suites: " rel; rel_ok=1 } }
+             out=out l "\n"
+           }
+           if (deb && rel_ok && !off) printf "%s\n", out }' "$f"
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    # one-line form: "deb [opts] uri suite comps" -> deb822 stanza
+    awk -v rel="$codename" '$1 == "deb" { i=2; opts=""
+                       if ($2 ~ /^\[/) { while ($i !~ /\]$/) { opts=opts " " $i; i++ } opts=opts " " $i; i++ }
+                       uri=$i; suite=$(i+1); comps=""
+                       if (suite != rel) next
+                       for (j=i+2; j<=NF && $j !~ /^#/; j++) comps=comps " " $j
+                       printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:%s\n", uri, suite, comps
+                       if (match(opts, /signed-by=[^] ]+/)) printf "Signed-By: %s\n", substr(opts, RSTART+10, RLENGTH-10)
+                       printf "\n" }' "$f"
+  done
+}
 src_list=/etc/apt/sources.list.d/velin-src.sources
 need_update=0
-if [ ! -f "$src_list" ]; then
-  as_root tee "$src_list" >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+src_text=$(derive_src)
+if [ -z "$src_text" ]; then
+  echo "setup: no Debian package sources are configured on this machine" >&2
+  exit 1
+fi
+if [ ! -f "$src_list" ] || [ "$(cat "$src_list")" != "$src_text" ]; then
+  printf '%s\n' "$src_text" | as_root tee "$src_list" >/dev/null
   need_update=1
 fi
 if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
@@ -54,6 +89,7 @@ fetch_source() { # package -> unpacked folder under $cache/src
     }
     dir=$(find "$cache/src" -maxdepth 1 -type d -name "$2" | head -n1)
   fi
+  [ -n "$dir" ] || { echo "setup: could not get the source package $pkg" >&2; return 1; }
   echo "$dir"
 }
 
