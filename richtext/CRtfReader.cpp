@@ -322,8 +322,6 @@ int CRtfReader::Parse() {
             if (digit < 0)
                 return kRtfInvalidHex;
             hex_value_ = hex_value_ * 16 + digit;
-            if (hex_countdown_ > 0)
-                --hex_countdown_;
             if (++hex_digits_ == 2) {
                 input_state_ = kInputNormal;
                 code = OnChar(static_cast<unsigned char>(hex_value_));
@@ -338,7 +336,7 @@ int CRtfReader::Parse() {
         return kRtfStackUnderflow;
     if (depth_ > 0)
         return kRtfEndOfFile;
-    EmitText(); // an escaped byte whose partner never came
+    EmitText(); // a lead byte whose trail byte never came
     CloseParagraph();
     // The last paragraph has its value like every other (the only one: a single line).
     if (!paragraph_has_spacing_)
@@ -360,7 +358,7 @@ int CRtfReader::PopGroup() {
         return kRtfStackUnderflow;
     if (destination_ == kDestNormal)
         EmitText();
-    hex_countdown_ = 0;
+    lead_pending_ = false;
     skip_pending_ = 0;
     const GroupState& saved = stack_.back();
     props_ = saved.props;
@@ -518,10 +516,6 @@ int CRtfReader::Dispatch(const std::string& word, bool has_param, int param) {
             input_state_ = kInputHex;
             hex_value_ = 0;
             hex_digits_ = 0;
-            // Each escape starts a countdown of four nibbles when none runs: the first byte of a
-            // double-byte character waits for its partner.
-            if (hex_countdown_ == 0 && skip_pending_ == 0)
-                hex_countdown_ = 4;
             return kRtfOk;
         case kSpecialSkipDest:
             if (destination_ != kDestSkip)
@@ -664,7 +658,11 @@ int CRtfReader::OnChar(unsigned char ch) {
         if (depth_ <= 0)
             return kRtfOk; // outside all groups
         text_acc_.push_back(static_cast<char>(ch));
-        if (hex_countdown_ == 0)
+        // Only a lead byte waits for a partner: "€" (0x80 in 936) and control bytes are escaped like
+        // the halves of double-byte characters but stand alone.
+        if (!lead_pending_ && IsLeadByte(RunCodePage(current_.font), ch))
+            lead_pending_ = true;
+        else
             EmitText();
         return kRtfOk;
     case kDestFontTable:
@@ -724,7 +722,7 @@ unsigned CRtfReader::RunCodePage(int font_number) const {
 }
 
 void CRtfReader::EmitText() {
-    hex_countdown_ = 0;
+    lead_pending_ = false;
     if (text_acc_.empty())
         return;
     std::wstring wide = Decode(RunCodePage(current_.font), text_acc_);

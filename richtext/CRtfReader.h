@@ -134,7 +134,7 @@ private:
     int input_state_ = kInputNormal;
     bool skip_unknown_ = false;
     int64_t binary_count_ = 0;
-    int hex_countdown_ = 0;
+    bool lead_pending_ = false; // text_acc_ ends with a lead byte waiting for its trail byte
     int hex_value_ = 0;
     int hex_digits_ = 0;
     std::string dest_name_;

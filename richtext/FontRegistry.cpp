@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -46,6 +47,23 @@ const Metrics& MetricsOf(const Gdiplus::Font* font) {
     return it->second;
 }
 
+// The font GDI+ makes for the family; null when it cannot.
+std::unique_ptr<Gdiplus::Font> MakeFont(const wchar_t* family, int size, int style, Gdiplus::Unit unit) {
+    auto font = std::make_unique<Gdiplus::Font>(family, static_cast<Gdiplus::REAL>(size), style, unit);
+    Gdiplus::FontFamily probe;
+    if (font->GetLastStatus() != Gdiplus::Ok || font->GetFamily(&probe) != Gdiplus::Ok)
+        return nullptr;
+    return font;
+}
+
+// A family this machine lacks is drawn with the default family at the size and style asked for.
+std::unique_ptr<Gdiplus::Font> MakeDrawableFont(const std::wstring& family, int size, int style,
+                                                Gdiplus::Unit unit) {
+    if (auto font = MakeFont(family.c_str(), size, style, unit))
+        return font;
+    return MakeFont(kDefaultFontFamily, size, style, unit);
+}
+
 std::wstring MakeKey(const std::wstring& family, int size, int style, int unit) {
     wchar_t tail[48];
     std::swprintf(tail, 48, L"_%d_%d_%d", size, style, unit);
@@ -54,14 +72,14 @@ std::wstring MakeKey(const std::wstring& family, int size, int style, int unit) 
 
 // Absolute LOGFONT height of a font as the desktop would draw it.
 LONG LogFontHeight(const std::wstring& family, int size, int style, Gdiplus::Unit unit) {
-    Gdiplus::Font font(family.c_str(), static_cast<Gdiplus::REAL>(size), style, unit);
-    if (font.GetLastStatus() != Gdiplus::Ok)
+    const std::unique_ptr<Gdiplus::Font> font = MakeDrawableFont(family, size, style, unit);
+    if (!font)
         return 0;
     HDC screen = GetDC(nullptr);
     LOGFONTW lf = {};
     {
         Gdiplus::Graphics g(screen);
-        font.GetLogFontW(&g, &lf);
+        font->GetLogFontW(&g, &lf);
     }
     ReleaseDC(nullptr, screen);
     return std::labs(lf.lfHeight);
@@ -113,16 +131,14 @@ Gdiplus::Font* FontRegistry::Get(const std::wstring& family, int size, int style
         return it->second.font;
     if (family.empty() || size <= 0)
         return Fallback();
-    auto* font = new Gdiplus::Font(family.c_str(), static_cast<Gdiplus::REAL>(size), style, unit);
-    Gdiplus::FontFamily probe;
-    if (font->GetLastStatus() != Gdiplus::Ok || font->GetFamily(&probe) != Gdiplus::Ok) {
-        delete font;
+    // The entry keeps the family asked for even when another one draws: saving writes it back.
+    std::unique_ptr<Gdiplus::Font> font = MakeDrawableFont(family, size, style, unit);
+    if (!font)
         return Fallback();
-    }
     FontEntry& entry = fonts_[key];
-    entry = {font, family, size, style, unit};
-    by_font_[font] = &entry;
-    return font;
+    entry = {font.release(), family, size, style, unit};
+    by_font_[entry.font] = &entry;
+    return entry.font;
 }
 
 const FontEntry* FontRegistry::Find(const Gdiplus::Font* font) const {

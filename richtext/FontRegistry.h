@@ -27,7 +27,9 @@ class FontRegistry {
 public:
     static FontRegistry& Instance();
 
-    // The interned font; when GDI+ cannot make it, the default family at 13 pixels (not registered).
+    // The interned font. A family GDI+ cannot make is drawn with the default family, registered under
+    // the name, size and style asked for; only when even that fails, the default family at 13 pixels
+    // (not registered).
     Gdiplus::Font* Get(const std::wstring& family, int size, int style,
                        Gdiplus::Unit unit = Gdiplus::UnitPixel);
     Gdiplus::Font* Default() {

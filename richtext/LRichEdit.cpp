@@ -519,12 +519,16 @@ LGlyph* LRichEdit::MakeCharGlyph(wchar_t ch) {
     if (!g)
         return nullptr;
     g->SetBackColor(highlight_);
-    if (password_ && !g->IsParagraphEnd()) {
-        const Gdiplus::RectF b = g->Box(), i = g->InkBox();
-        g->SetBox(b.X, b.Y, kPasswordBoxWidth, kPasswordBoxHeight);
-        g->SetInkBox(i.X, i.Y, kPasswordBoxWidth, kPasswordBoxHeight);
-    }
+    FitPasswordBox(g);
     return g;
+}
+
+void LRichEdit::FitPasswordBox(LGlyph* g) const {
+    if (!password_ || !g->IsChar() || g->IsParagraphEnd())
+        return;
+    const Gdiplus::RectF b = g->Box(), i = g->InkBox();
+    g->SetBox(b.X, b.Y, kPasswordBoxWidth, kPasswordBoxHeight);
+    g->SetInkBox(i.X, i.Y, kPasswordBoxWidth, kPasswordBoxHeight);
 }
 
 void LRichEdit::InsertText(const std::wstring& text, int row, int index, bool record_undo) {
@@ -565,6 +569,9 @@ bool LRichEdit::InsertAtCaret(const std::vector<LGlyph*>& glyphs, bool record_un
         DeleteUnkept(glyphs);
         return false;
     }
+    // Loaded and pasted characters come measured in their own fonts.
+    for (LGlyph* g : glyphs)
+        FitPasswordBox(g);
     const int at = CaretOffset();
     doc_.InsertAt(at, glyphs);
     const int end = at + static_cast<int>(glyphs.size());
@@ -683,6 +690,7 @@ template <class Change> void LRichEdit::ReplaceSelection(Change change) {
             continue;
         }
         change(c);
+        FitPasswordBox(c); // a new font measures the character again
         clones.push_back(c);
     }
     doc_.InsertAt(a, clones);
@@ -785,8 +793,18 @@ void LRichEdit::SetNumericRange(const std::wstring& minimum, const std::wstring&
 
 void LRichEdit::SetPasswordMode(bool on) {
     password_ = on;
+    // The text already there takes the box, or its own measures back.
+    HDC dc = doc_.Surface().Dc();
+    for (int r = 0; r < doc_.RowCount(); ++r) {
+        for (LGlyph* g : doc_.Row(r)->Children()) {
+            if (on)
+                FitPasswordBox(g);
+            else if (g->IsChar())
+                g->ApplyFont(nullptr, 0, dc, 0, 0);
+        }
+    }
     painted_.clear();
-    RepaintSurface();
+    Reflow();
     Refresh();
 }
 

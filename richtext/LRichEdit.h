@@ -187,6 +187,9 @@ protected:
     // Deletes glyphs taken out of the document that no record keeps.
     void DeleteUnkept(const std::vector<LGlyph*>& glyphs);
     LGlyph* MakeCharGlyph(wchar_t ch);
+    // In password mode every character is the same box, whichever way it enters: its own measures
+    // would give the hidden text's shape away.
+    void FitPasswordBox(LGlyph* g) const;
     // Reflow, repaint, caret placed and shown: the end of every handled edit.
     void AfterEdit();
     void EnsureCaretVisible();

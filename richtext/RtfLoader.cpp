@@ -9,6 +9,7 @@
 #include "store/FileBytes.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -115,7 +116,10 @@ int Load(RtfLoadTarget& target, CRtfReader& reader, int code, bool record_undo) 
         const int row = start_row + static_cast<int>(i);
         if (row >= target.RowCount())
             break;
-        target.SetRowLineGap(row, static_cast<int>(spacings[i] / 240.0 * kLineGapStep));
+        // The writer truncates the twips: to the nearest pixel gives its gap back, truncating again
+        // would lose a pixel at every save.
+        const double gap = static_cast<double>(spacings[i]) * kLineGapStep / kRtfSingleSpacing;
+        target.SetRowLineGap(row, static_cast<int>(std::lround(gap)));
     }
 
     const auto& paragraphs = reader.Paragraphs();

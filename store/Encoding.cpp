@@ -145,3 +145,9 @@ unsigned CodePageOfName(std::wstring_view name) {
             return e.cp == CP_ACP ? GetACP() : e.cp;
     return 0;
 }
+
+bool IsLeadByte(unsigned code_page, unsigned char byte) {
+    // Unknown code pages fall back as the text's decoding does.
+    const UINT cp = code_page && IsValidCodePage(code_page) ? code_page : CP_ACP;
+    return IsDBCSLeadByteEx(cp, byte) != FALSE;
+}

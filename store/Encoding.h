@@ -9,6 +9,9 @@ bool IsValidUtf8(std::string_view bytes);
 // Code page 0 means the system ANSI code page. `lossy` reports characters the code page lacks.
 std::string WideToCodePage(unsigned code_page, std::wstring_view text, bool* lossy = nullptr);
 std::wstring CodePageToWide(unsigned code_page, std::string_view bytes);
+// True when the byte starts a double-byte character of the code page (0, or one the system does not
+// know: the system's ANSI code page).
+bool IsLeadByte(unsigned code_page, unsigned char byte);
 // Code page of an encoding name such as "UTF-8", "GB2312", "windows-1252"; 0 when unknown.
 unsigned CodePageOfName(std::wstring_view name);
 // Lower-cases ASCII letters only.

@@ -353,7 +353,7 @@ TEST(Glyph, FontRegistryAndSizeConversions) {
     EXPECT_EQ(a, Song(13)); // interned
     EXPECT_NE(a, Song(14));
     Gdiplus::Font* missing = FontRegistry::Instance().Get(L"No Such Family 123", 13, 0);
-    EXPECT_EQ(kDefaultFontFamily, DescribeFont(missing).family); // the default family instead
+    EXPECT_EQ(L"No Such Family 123", DescribeFont(missing).family); // drawn with the default family
     EXPECT_EQ(13, DescribeFont(missing).size);
 
     const int points = PixelToPointSize(13, kDefaultFontFamily, 0);

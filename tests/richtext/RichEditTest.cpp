@@ -7,6 +7,7 @@
 #include "richtext/LRichEdit.h"
 #include "richtext/LRichEditOp.h"
 #include "richtext/LWndPicReszie.h"
+#include "store/FileBytes.h"
 #include "toolkit/Toolkit.h"
 
 #include <gtest/gtest.h>
@@ -270,6 +271,32 @@ TEST_F(RichEditTest, PasswordBoxesAreNineBySixteen) {
         EXPECT_GT(inked, 4) << i;
     }
     EXPECT_EQ(0, InkedPixelsOfDocument());
+}
+
+// Text there before the mode, loading, pasting and restyling hand over glyphs measured in their own
+// fonts: they get the box too.
+TEST_F(RichEditTest, PasswordBoxesWhateverWayTheTextEnters) {
+    edit_->SetCurrentFontParams(kDefaultFontFamily, 40, 0);
+    edit_->InsertText(L"x", 0, 0, false);
+    edit_->SetPasswordMode(true);
+    const std::string rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 SimSun;}}\\f0\\fs60 aW\\'d6\\'d0}";
+    const std::wstring path = L"password.rtf";
+    ASSERT_TRUE(WriteFileAtomic(path, rtf));
+    ASSERT_EQ(0, edit_->LoadRtf(path, true));
+    ASSERT_EQ(0, LoadRtfBytes(*edit_, rtf, true)); // what a paste of rich text does
+    ASSERT_EQ(L"xaW中aW中", edit_->GetText());
+    const GlyphDocument& doc = edit_->Document();
+    auto expect_boxes = [&doc](const char* when) {
+        for (int i = 0; i < doc.GlyphCount(); ++i) {
+            const Gdiplus::RectF b = doc.GlyphAt(i)->Box();
+            EXPECT_EQ(9.f, b.Width) << when << " " << i;
+            EXPECT_EQ(16.f, b.Height) << when << " " << i;
+        }
+    };
+    expect_boxes("loaded");
+    edit_->SelectAll();
+    edit_->ApplyStyle(Gdiplus::FontStyleBold);
+    expect_boxes("restyled");
 }
 
 TEST_F(RichEditTest, F5InsertsTheTimeStampWithUndo) {

@@ -37,17 +37,59 @@ TEST(RtfLoader, RichEditControlOutputLoadsItsText) {
     CheckRichEditOutput();
 }
 
-TEST(RtfRoundTrip, LineGaps) {
+TEST(RtfRoundTrip, LineGapsSurviveRepeatedSaves) {
+    constexpr int kLargestGap = 30;
+    constexpr int kRounds = 10;
     GlyphDocument doc;
-    doc.InsertText(L"1\r2\r3\r4\r5");
-    const int gaps[] = {7, 8, 14, 21, 28};
-    for (int i = 0; i < 5; ++i)
-        doc.SetRowLineGap(i, gaps[i]);
+    std::wstring text = L"0";
+    for (int gap = 1; gap <= kLargestGap; ++gap)
+        text += L"\r" + std::to_wstring(gap);
+    doc.InsertText(text);
+    ASSERT_EQ(kLargestGap + 1, doc.RowCount());
+    for (int gap = 0; gap <= kLargestGap; ++gap)
+        doc.SetRowLineGap(gap, gap);
     auto back = RoundTrip(doc, L"gaps.rtf");
-    ASSERT_EQ(5, back->RowCount());
-    const int expected[] = {7, 7, 14, 21, 28}; // 8 (multiple 1.15) is written as 274 and reads as 7
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(expected[i], back->Row(i)->LineGap()) << i;
+    for (int round = 1; round < kRounds; ++round)
+        back = RoundTrip(*back, L"gaps.rtf");
+    ASSERT_EQ(kLargestGap + 1, back->RowCount());
+    for (int gap = 0; gap <= kLargestGap; ++gap)
+        EXPECT_EQ(gap, back->Row(gap)->LineGap()); // 10 is written as 342 twips: 9.975 pixels
+}
+
+// "€" is 0x80 in code page 936 and a control character one byte too: escaped like the bytes of the
+// double-byte characters around them, yet each is a character of its own.
+TEST(RtfRoundTrip, SingleByteEscapesAmongDoubleByteCharacters) {
+    const std::wstring text = L"中€文\x0b字";
+    GlyphDocument doc;
+    doc.InsertText(text);
+    EXPECT_EQ(text, RoundTrip(doc, L"single-bytes.rtf")->GetText());
+    // Files saved before hold the same bytes.
+    GlyphDocument saved;
+    ASSERT_EQ(
+        kRtfOk,
+        LoadRtfBytes(saved, "{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'80\\'ce\\'c4\\'0b\\'d7\\'d6}", false));
+    EXPECT_EQ(text, saved.GetText());
+}
+
+// A family this machine lacks draws with the default family but keeps its name, size and style.
+TEST(RtfRoundTrip, MissingFamilyKeepsItsNameSizeAndStyle) {
+    GlyphDocument doc;
+    doc.SetCurrentFont(FontRegistry::Instance().Get(L"NoSuchFamilyXYZ", 20, Gdiplus::FontStyleBold));
+    doc.InsertText(L"ab");
+    ASSERT_TRUE(doc.Save(L"missing-family.rtf"));
+    GlyphDocument back;
+    ASSERT_EQ(kRtfOk, back.Load(L"missing-family.rtf"));
+    ASSERT_EQ(2, back.GlyphCount());
+    for (int i = 0; i < 2; ++i) {
+        const LGlyph* g = back.GlyphAt(i);
+        const FontEntry font = DescribeFont(g->GetFont());
+        EXPECT_EQ(L"NoSuchFamilyXYZ", font.family);
+        EXPECT_EQ(20, font.size);
+        EXPECT_EQ(Gdiplus::FontStyleBold, font.style);
+        EXPECT_GT(g->Box().Width, 0);
+    }
+    ASSERT_TRUE(back.Save(L"missing-family-again.rtf"));
+    EXPECT_EQ(ReadBytes(L"missing-family.rtf"), ReadBytes(L"missing-family-again.rtf"));
 }
 
 TEST(RtfLoader, InsertsAtTheCaretAndKeepsTheToken) {

@@ -95,13 +95,15 @@ TEST(RtfReader, StarSkipsUnknownGroupsOnly) {
     EXPECT_EQ(L"keptz", RunText(r));
 }
 
-TEST(RtfReader, HexCountdownJoinsUpToTheNextEscape) {
+TEST(RtfReader, EscapedBytesPairOnlyAfterALeadByte) {
     CRtfReader r;
-    ASSERT_EQ(kRtfOk, Parse(r, "{\\rtf1\\ansicpg1252 \\'41bc\\'42d}"));
-    ASSERT_EQ(2u, r.Runs().size());
-    EXPECT_EQ("AbcB", r.Runs()[0].text);
-    EXPECT_EQ("d", r.Runs()[1].text);
-    EXPECT_EQ(L"AbcBd", RunText(r));
+    ASSERT_EQ(kRtfOk, Parse(r, "{\\rtf1\\ansicpg936 \\'80\\'d6\\'d0b\\'0b\\'41}"));
+    ASSERT_EQ(5u, r.Runs().size());
+    EXPECT_EQ("\x80", r.Runs()[0].text);
+    EXPECT_EQ("\xd6\xd0", r.Runs()[1].text);
+    EXPECT_EQ("b", r.Runs()[2].text);
+    EXPECT_EQ("\x0b", r.Runs()[3].text);
+    EXPECT_EQ(L"€中b\vA", RunText(r));
 }
 
 TEST(RtfReader, TextOutsideGroupsIsDropped) {
