@@ -37,7 +37,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
 
     ReleaseToolkitRegistry();
-    DeleteTree(TempImageDir());
+    // The folder holds the running instance's picture data; a second start that only said so and
+    // left must not take it away.
+    if (main->OwnsInstance())
+        DeleteTree(TempImageDir());
     Gdiplus::GdiplusShutdown(gdiplus_token);
     RemoveToolkitHook();
     main.reset();

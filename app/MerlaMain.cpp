@@ -238,11 +238,20 @@ void MerlaMain::LoadNotes() {
         return std::any_of(notes_.begin(), notes_.end(),
                            [&](const auto& note) { return note->Name() == name; });
     };
-    for (const StoredNote& stored : ListNotesToOpen(is_open))
+    std::vector<int> stored_ids;
+    const std::vector<StoredNote> to_open = ListNotesToOpen(is_open, &stored_ids);
+    // A hidden note keeps its id for the day it is shown: no note made meanwhile may take it.
+    for (int id : stored_ids)
+        LObject::ReserveId(id);
+    for (const StoredNote& stored : to_open)
         OpenNote(stored.name, stored.base_folder, stored.id);
 }
 
-bool MerlaMain::OpenNote(const std::wstring& name, const std::wstring& base_folder, int id) {
+bool MerlaMain::OpenNote(const std::wstring& name, const std::wstring& base_folder, int stored_id) {
+    // A copied folder, or a note made in an earlier run before its id was kept, may name an id an
+    // open window holds: hide, recycle and reminders would then reach the wrong note.
+    const bool id_taken = stored_id != 0 && LWnd::HandleFromId(stored_id) != nullptr;
+    const int id = id_taken ? 0 : stored_id;
     auto note = std::make_unique<MerlaItem>(name, base_folder);
     // Made at its stored place and size, so that it is drawn once; the note still keeps a note
     // stored off the screen within reach as it loads.
@@ -251,6 +260,8 @@ bool MerlaMain::OpenNote(const std::wstring& name, const std::wstring& base_fold
     if (!note->Create(id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, r.left, r.top, r.Width(), r.Height(),
                       nullptr))
         return false;
+    if (id_taken)
+        NoteRecord::ForNote(note->Folder(), note->Name()).WriteInt(NoteKey::kId, note->GetId());
     // Create has drawn, presented and shown it.
     notes_.push_back(std::move(note));
     return true;

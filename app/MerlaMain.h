@@ -73,11 +73,13 @@ public:
     const std::vector<std::wstring>& GroupList() const { return groups_; }
     HWND ClickHelper() const { return click_helper_; }
     bool HasTrayIcon() const { return tray_added_; }
+    // Whether this process holds the single-instance mutex (it is the one instance that runs).
+    bool OwnsInstance() const { return mutex_ && !second_instance_; }
 
 private:
     void AddTrayIcon();
     void RunCommand(int command, LPARAM lp);
-    bool OpenNote(const std::wstring& name, const std::wstring& base_folder, int id);
+    bool OpenNote(const std::wstring& name, const std::wstring& base_folder, int stored_id);
     void DestroyNote(MerlaItem* note);
     void ShowAllNotes();
     void MinimiseAll();

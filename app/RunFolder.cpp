@@ -11,6 +11,8 @@ namespace {
 
 constexpr wchar_t kAskCopy[] = L"发现之前的安装目录，是否拷贝之前的数据到当前目录下？";
 constexpr wchar_t kAskAbandon[] = L"确定要放弃之前的数据吗？";
+constexpr wchar_t kCopyFailed[] =
+    L"拷贝之前的数据时出错，部分数据没有拷贝过来。之前的数据仍在原目录中，下次启动时会再次询问。";
 constexpr wchar_t kWriteFailed[] = L"设置当前运行路径出错，请检查是否有权限，尝试以管理员身份运行软件！";
 
 class RegKey {
@@ -81,7 +83,13 @@ void ResolveDataFolder(const AskUser& ask) {
             std::wstring from = stored;
             if (from.empty() || from.back() != L'\\')
                 from += L'\\';
-            CopyTree(from + L"NoteData\\", DataDir(), true);
+            // The old folder stays the remembered one until everything is over, so the next start
+            // offers the copy again instead of leaving notes behind for good.
+            const std::wstring old_data = from + L"NoteData";
+            if (FolderExists(old_data) && !CopyTree(old_data + L"\\", DataDir(), true)) {
+                ask(kCopyFailed, kMbOk);
+                return;
+            }
             break;
         }
         if (ask(kAskAbandon, kMbYes | kMbNo) == kMbYes)

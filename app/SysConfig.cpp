@@ -29,10 +29,13 @@ bool OpenSettingsFile(CXmlDoc& doc, const std::wstring& path, const std::wstring
     if (path.empty())
         return false;
     if (!doc.Load(path)) {
-        // A damaged file keeps its text; a missing one is created empty.
-        if (doc.GetDoc().empty()) {
+        // A damaged file keeps its text; a missing one is created empty. One that is there but
+        // cannot be read (locked, too large) is never written over: the write fails instead.
+        if (doc.FileMissing()) {
             doc.SetDoc(L"");
             doc.Save(path);
+        } else if (!doc.FileRead()) {
+            return false;
         }
     }
     doc.Rewind();
@@ -145,8 +148,8 @@ void CustomColors::Load() {
 bool CustomColors::Save() {
     const std::wstring path = CustomColorPath();
     CXmlDoc doc;
-    if (!doc.Load(path) && doc.GetDoc().empty())
-        doc.SetDoc(L"");
+    if (!doc.Load(path) && !doc.FileRead() && !doc.FileMissing())
+        return false; // there but unreadable: left as it is
     doc.Rewind();
     if (doc.FindNext(L"customcolor"))
         doc.RemoveCurrent();

@@ -289,6 +289,21 @@ bool MerlaItem::OnCreate() {
     return ok;
 }
 
+RECT MerlaItem::KeepReachable(RECT rc, const RECT& screen) {
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (rc.left >= screen.right)
+        rc.left = screen.right - kReachableMargin;
+    else if (rc.right <= screen.left)
+        rc.left = screen.left + kReachableMargin - w;
+    if (rc.top >= screen.bottom)
+        rc.top = screen.bottom - kReachableMargin;
+    else if (rc.bottom <= screen.top)
+        rc.top = screen.top + kReachableMargin - h;
+    rc.right = rc.left + w;
+    rc.bottom = rc.top + h;
+    return rc;
+}
+
 int MerlaItem::LoadRect() {
     NoteRect r;
     if (!Record().ReadRect(r))
@@ -297,16 +312,9 @@ int MerlaItem::LoadRect() {
     if ((GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) && GetParent(handle_))
         MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&rc), 2);
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const int area_right = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int area_bottom = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (rc.left >= area_right)
-        rc.left = area_right - kReachableMargin;
-    else if (rc.right <= 0)
-        rc.left = kReachableMargin - w;
-    if (rc.top >= area_bottom)
-        rc.top = area_bottom - kReachableMargin;
-    else if (rc.bottom <= 0)
-        rc.top = kReachableMargin - h;
+    const int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    rc = KeepReachable(rc, RECT{vx, vy, vx + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                vy + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
     MoveWindow(handle_, rc.left, rc.top, w, h, TRUE);
     return 1;
 }
@@ -685,6 +693,12 @@ LRESULT MerlaItem::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
     return result;
 }
 
+// The template group chosen last on any note's menu; the menu item itself saves into it.
+std::wstring& MerlaItem::LastTemplateGroup() {
+    static std::wstring group;
+    return group;
+}
+
 LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
     if (message != kToolkitCommand)
         return LWndMoveResize::OnNotify(message, wp, lp);
@@ -702,14 +716,18 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
         RunNewNoteCommand();
         return 0;
     }
-    if (command == NoteCmd::kTemplateToDefaultGroup ||
+    if (command == NoteCmd::kSaveTemplate || command == NoteCmd::kTemplateToDefaultGroup ||
         IsGroupListCommand(command, NoteCmd::kTemplateToDefaultGroup)) {
-        std::wstring tpl_group;
-        if (command != NoteCmd::kTemplateToDefaultGroup) {
+        std::wstring& tpl_group = LastTemplateGroup();
+        if (command == NoteCmd::kTemplateToDefaultGroup) {
+            tpl_group.clear();
+        } else if (command != NoteCmd::kSaveTemplate) {
             const int entry = GroupListEntry(command, NoteCmd::kTemplateToDefaultGroup, tpl_groups_.size());
             if (entry < 0)
                 return 0;
             tpl_group = tpl_groups_[entry];
+        } else if (!tpl_group.empty() && !FolderExists(GroupTplsDir() + tpl_group)) {
+            tpl_group.clear(); // deleted since it was chosen
         }
         if (SaveNoteAsTemplate(Folder(), name_, tpl_group, MakeUniqueStamp(0)))
             ShowMessageBox(handle_, NoteNotice::kTemplateAddedText, kMbOk | kMbNoMoreShow,

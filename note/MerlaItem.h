@@ -87,6 +87,9 @@ public:
     static constexpr UINT kDoubleClickMs = 250;
     // A note wholly off the screen comes back this far into it.
     static constexpr int kReachableMargin = 7;
+    // A note lying wholly off the screen (the virtual screen: every monitor, left of and above the
+    // primary too) is brought back to a strip of kReachableMargin pixels; one partly on it stays.
+    static RECT KeepReachable(RECT rc, const RECT& screen);
     static constexpr DWORD kExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
     static constexpr DWORD kStyle = WS_POPUP | WS_VISIBLE | WS_MINIMIZEBOX;
 
@@ -167,6 +170,9 @@ public:
     // Filled when the note menu opens; they resolve the group commands.
     void SetNoteGroupList(std::vector<std::wstring> groups) { note_groups_ = std::move(groups); }
     void SetTemplateGroupList(std::vector<std::wstring> groups) { tpl_groups_ = std::move(groups); }
+
+    // The template group of the last group command (empty: the default group); 30207 saves there.
+    static std::wstring& LastTemplateGroup();
 
 protected:
     NoteRecord Record();

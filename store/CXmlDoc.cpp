@@ -486,7 +486,8 @@ bool CXmlDoc::Load(const std::wstring& path) {
     flags_ = 0;
     encoding_.clear();
     std::string bytes;
-    if (!ReadFileBytes(path, bytes)) {
+    file_read_ = ReadFileBytes(path, bytes, &file_missing_);
+    if (!file_read_) {
         Note(L"file_error", L"msg=\"cannot open\"");
         text_.clear();
         Parse();
@@ -552,10 +553,10 @@ bool CXmlDoc::Load(const std::wstring& path) {
                     encoding_ = sample.substr(b, e - b);
                 }
             }
+            // Without a declaration the bytes decide: a record saved in the ANSI code page by an
+            // older program is not UTF-8, and reading it as such would lose every such character.
             if (!encoding_.empty())
                 Note(L"encoding", L"encoding=\"" + EscapeAttr(encoding_) + L"\"");
-            else if (!body.empty() && body[0] == '<')
-                encoding_ = L"UTF-8";
         }
         if (encoding_.empty()) {
             encoding_ = IsValidUtf8(body) ? L"UTF-8" : L"ANSI";

@@ -4,12 +4,27 @@
 
 #include "store/FileHandle.h"
 
-bool ReadFileBytes(const std::wstring& path, std::string& out) {
+#include <atomic>
+
+namespace {
+
+constexpr int kReplaceAttempts = 40;
+constexpr DWORD kReplaceRetryMs = 5;
+
+} // namespace
+
+bool ReadFileBytes(const std::wstring& path, std::string& out, bool* missing) {
+    if (missing)
+        *missing = false;
     FileHandle f(CreateFileW(path.c_str(), GENERIC_READ,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f)
+    if (!f) {
+        const DWORD error = GetLastError();
+        if (missing)
+            *missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         return false;
+    }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > 0x7FFFFFFF)
         return false;
@@ -28,7 +43,11 @@ bool ReadFileBytes(const std::wstring& path, std::string& out) {
 }
 
 bool WriteFileAtomic(const std::wstring& path, std::string_view bytes) {
-    const std::wstring temp = path + L".~tmp" + std::to_wstring(GetCurrentProcessId());
+    // A name of its own for every save: two threads (the reminder thread and the window thread) or
+    // two processes may save one file at once.
+    static std::atomic<unsigned> saves{0};
+    const std::wstring temp = path + L".~tmp" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                              std::to_wstring(saves.fetch_add(1, std::memory_order_relaxed));
     {
         FileHandle f(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -49,11 +68,18 @@ bool WriteFileAtomic(const std::wstring& path, std::string_view bytes) {
             return false;
         }
     }
-    if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temp.c_str());
-        return false;
+    // A reader holding the file for a moment (another thread loading it) keeps it from being
+    // replaced: try again briefly before giving up.
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt >= kReplaceAttempts)
+            break;
+        Sleep(kReplaceRetryMs);
     }
-    return true;
+    DeleteFileW(temp.c_str());
+    return false;
 }
 
 bool FileExists(const std::wstring& path) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
-bool ReadFileBytes(const std::wstring& path, std::string& out);
+// `missing` (when given) tells a file or folder that is not there from one that could not be read.
+bool ReadFileBytes(const std::wstring& path, std::string& out, bool* missing = nullptr);
 bool WriteFileAtomic(const std::wstring& path, std::string_view bytes);
 bool FileExists(const std::wstring& path);

@@ -165,7 +165,7 @@ bool NoteRecord::RemoveChildItem(int child_id) const {
         return false;
     if (!doc.RemoveCurrent() || !doc.Save(path_))
         return false;
-    DeleteChildFiles(path_.substr(0, path_.rfind(L'\\') + 1), child_id);
+    DeleteChildRecordFiles(path_.substr(0, path_.rfind(L'\\') + 1), child_id);
     return true;
 }
 
@@ -223,8 +223,12 @@ void DeleteChildFiles(const std::wstring& folder, int child_id) {
                 DeleteFileW((folder + image).c_str());
         }
     }
+    DeleteChildRecordFiles(folder, child_id);
+}
+
+void DeleteChildRecordFiles(const std::wstring& folder, int child_id) {
     DeleteFileW((folder + std::to_wstring(child_id) + kRtfSuffix).c_str());
-    DeleteFileW(record.c_str());
+    DeleteFileW((folder + std::to_wstring(child_id) + L".xml").c_str());
 }
 
 void DeleteNoteFiles(const std::wstring& folder, const std::wstring& name) {

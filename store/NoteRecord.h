@@ -122,7 +122,8 @@ public:
 
     // "ChildItems": an "Item" per child, in the order the children were added.
     bool AddChildItem(int child_id, std::wstring_view cls) const;
-    // Also deletes the child's files (DeleteChildFiles) when it was listed.
+    // Also deletes the child's record and rich content when it was listed. An image item's picture
+    // stays: it belongs to the note, and another item may show the same file.
     bool RemoveChildItem(int child_id) const;
     // Skips items with id 0 or an unknown class.
     std::vector<ChildItemRef> LoadChildren() const;
@@ -158,5 +159,7 @@ std::wstring FormatNoteTime(int year, int month, int day, int hour, int minute, 
 std::wstring NoteTimeNow();
 // The files of one child item: its record, its rich content and its picture.
 void DeleteChildFiles(const std::wstring& folder, int child_id);
+// Only the child item's record and rich content.
+void DeleteChildRecordFiles(const std::wstring& folder, int child_id);
 // Background picture, every child's files, the record, then the folder itself.
 void DeleteNoteFiles(const std::wstring& folder, const std::wstring& name);

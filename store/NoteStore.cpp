@@ -107,7 +107,8 @@ std::vector<NoteSummary> LoadNoteList(const std::wstring& folder) {
     return rows;
 }
 
-std::vector<StoredNote> ListNotesToOpen(const std::function<bool(const std::wstring&)>& is_open) {
+std::vector<StoredNote> ListNotesToOpen(const std::function<bool(const std::wstring&)>& is_open,
+                                        std::vector<int>* stored_ids) {
     std::vector<std::wstring> bases;
     const std::wstring groups = GroupItemsDir();
     for (const std::wstring& group : ListSubFolders(groups))
@@ -136,6 +137,8 @@ std::vector<StoredNote> ListNotesToOpen(const std::function<bool(const std::wstr
             if (well_formed && doc.FindNext(NoteKey::kNoteRoot) && doc.Into()) {
                 int hidden = 0;
                 doc.GetChildInt(NoteKey::kId, note.id);
+                if (stored_ids && note.id != 0)
+                    stored_ids->push_back(note.id);
                 doc.Rewind();
                 if (doc.GetChildInt(NoteKey::kIsHide, hidden) && hidden != 0)
                     continue;
@@ -307,6 +310,9 @@ void NoteStore::DeleteGroup(const std::wstring& group) {
         return;
     const std::wstring folder = GroupItemsDir() + group + L"\\", bin = RecycleDir();
     const std::vector<std::wstring> names = ListSubFolders(folder);
+    // The open notes of the group close (and go to the bin) first: a note still open after its
+    // folder moved would write a stub folder back into the group.
+    events_.SendNotesDeleted(NoteNameSet(names.begin(), names.end()));
     // Note by note, so that a note that could not be copied stays in its group.
     for (const std::wstring& name : ListEntries(folder)) {
         const std::wstring from = folder + name;
@@ -321,7 +327,6 @@ void NoteStore::DeleteGroup(const std::wstring& group) {
     RebuildGroupList();
     groups_.Select(0);
     events_.PostShowGroup(0);
-    events_.SendNotesDeleted(NoteNameSet(names.begin(), names.end()));
     events_.ForgetColumnMode(group);
 }
 

@@ -55,8 +55,10 @@ std::vector<std::wstring> ListSubFolders(const std::wstring& folder);
 // record with an empty "datetime" the creation time of its file (saved once).
 std::vector<NoteSummary> LoadNoteList(const std::wstring& folder);
 // The notes to open: every group's notes, then the default group's. Folders without their record
-// are deleted; hidden notes and those is_open names are left out.
-std::vector<StoredNote> ListNotesToOpen(const std::function<bool(const std::wstring&)>& is_open);
+// are deleted; hidden notes and those is_open names are left out. `stored_ids`, when given, gets the
+// stored id of every note read, hidden ones too.
+std::vector<StoredNote> ListNotesToOpen(const std::function<bool(const std::wstring&)>& is_open,
+                                        std::vector<int>* stored_ids = nullptr);
 // Copies a note folder (from, to: with trailing "\") and deletes the source only when every file
 // arrived. The main controller recycles an open note with it.
 bool MoveNoteFolder(const std::wstring& from, const std::wstring& to);

@@ -41,9 +41,13 @@ bool SaveNoteAsTemplate(const std::wstring& note_folder, const std::wstring& not
 
     const std::wstring path = folder + tpl_name + L".xml";
     CXmlDoc doc;
-    if (!doc.Load(path) && doc.GetDoc().empty()) {
-        doc.SetDoc(L"");
-        doc.Save(path);
+    if (!doc.Load(path)) {
+        if (!doc.FileMissing() && !doc.FileRead())
+            return false; // there but unreadable: never written over
+        if (doc.FileMissing()) {
+            doc.SetDoc(L"");
+            doc.Save(path);
+        }
     }
     doc.Rewind();
     if (!doc.EnsureChild(kTemplateRoot) || !doc.Into())

@@ -95,6 +95,11 @@ int LObject::AllocateId() {
     return id_seed_;
 }
 
+void LObject::ReserveId(int id) {
+    if (id != 0)
+        Registry().ids.insert(id);
+}
+
 int LObject::GetId() {
     if (id_ == 0)
         id_ = AllocateId();

@@ -19,6 +19,8 @@ public:
 
     // Reading an id that is still 0 allocates a fresh one.
     int GetId();
+    // Keeps an id that stored data names from ever being handed out as a fresh one in this run.
+    static void ReserveId(int id);
     const std::wstring& GetObjectName() const { return object_name_; }
 
     // Full path of the settings file; empty: the object keeps none.

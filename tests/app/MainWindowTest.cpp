@@ -174,8 +174,8 @@ TEST_F(MainWindow, NewNoteWithoutNotesOrTemplatesIsPlainAtTheDefaultPlace) {
     Start();
     MerlaItem& note = NewNote();
     const RECT r = note.WindowRect();
-    EXPECT_EQ(r.left, WorkAreaRight() - MerlaMain::kNewNoteRightInset);
-    EXPECT_EQ(r.top, MerlaMain::kNewNoteTop);
+    EXPECT_EQ(r.left, WorkAreaRight() - 296);
+    EXPECT_EQ(r.top, 180);
     EXPECT_EQ(r.right - r.left, 180);
     EXPECT_EQ(r.bottom - r.top, 180);
     const NoteRect stored = StoredRect(note);
@@ -185,7 +185,7 @@ TEST_F(MainWindow, NewNoteWithoutNotesOrTemplatesIsPlainAtTheDefaultPlace) {
     EXPECT_TRUE(RecordOf(note).ReadText(NoteKey::kDateTime, created));
     EXPECT_TRUE(RecordOf(note).ReadText(NoteKey::kUpdateTime, updated));
     EXPECT_FALSE(RecordOf(note).ReadText(NoteKey::kBkImage, bkimage));
-    EXPECT_EQ(note.BackBuffer().Pixel(90, 90), MerlaItem::kGreyPaper);
+    EXPECT_EQ(note.BackBuffer().Pixel(90, 90), 0xFFADADACu);
     EXPECT_TRUE(IsWindowVisible(note.GetHandle()));
 }
 
@@ -274,7 +274,7 @@ TEST_F(MainWindow, WithoutNotesTheFirstTemplateWithItsPictureGivesTheLook) {
     Start();
     MerlaItem& note = NewNote();
     const RECT r = note.WindowRect();
-    EXPECT_EQ(r.left, WorkAreaRight() - MerlaMain::kNewNoteRightInset);
+    EXPECT_EQ(r.left, WorkAreaRight() - 296);
     EXPECT_EQ(r.right - r.left, 200);
     EXPECT_EQ(r.bottom - r.top, 150);
     EXPECT_EQ(note.BackgroundFile(), L"meadow.png");
@@ -388,7 +388,7 @@ TEST_F(MainWindow, TrayMenuItemsPicturesAndSubmenus) {
 }
 
 TEST_F(MainWindow, HidingWritesTheRecordClosesTheWindowAndItStaysHidden) {
-    SuppressNotice(NoteNotice::kHidden);
+    SuppressNotice(20060);
     MerlaMain& main = Start();
     MerlaItem& note = NewNote(Point(400, 300));
     const std::wstring name = note.Name(), folder = note.Folder();
@@ -415,7 +415,7 @@ TEST_F(MainWindow, NoticesShowUntilTheyAreTicked) {
     MerlaItem& a = NewNote(Point(300, 300));
     MerlaItem& b = NewNote(Point(600, 300));
     std::wstring shown_text;
-    ModalVisit visit{NoteNotice::kMinimised, [&](LWnd& box) {
+    ModalVisit visit{20064, [&](LWnd& box) {
                          if (auto* m = dynamic_cast<MerlaMessageBox*>(&box))
                              shown_text = m->GetMessage();
                      }};
@@ -424,11 +424,11 @@ TEST_F(MainWindow, NoticesShowUntilTheyAreTicked) {
     Command(NoteCmd::kMinimiseAll);
     g_visit = nullptr;
     EXPECT_TRUE(visit.visited);
-    EXPECT_EQ(shown_text, NoteNotice::kMinimisedText);
+    EXPECT_EQ(shown_text, L"便签已最小化，您可以通过右键托盘菜单中的显示便签重新显示！");
     EXPECT_FALSE(IsWindowVisible(a.GetHandle()));
     EXPECT_FALSE(IsWindowVisible(b.GetHandle()));
     // Ticked: minimising again hides without a word; the tray's left click shows them all.
-    SuppressNotice(NoteNotice::kMinimised);
+    SuppressNotice(20064);
     Command(TrayCmd::kShowAll);
     EXPECT_TRUE(IsWindowVisible(a.GetHandle()) && IsWindowVisible(b.GetHandle()));
     Command(NoteCmd::kMinimiseAll);
@@ -460,7 +460,7 @@ TEST_F(MainWindow, RecyclingMovesTheFolderAndDeletedNamesGoToo) {
 }
 
 TEST_F(MainWindow, PassThroughForAllAndBackFromTheTray) {
-    SuppressNotice(NoteNotice::kPassThroughSet);
+    SuppressNotice(20063);
     MerlaMain& main = Start();
     NewNote(Point(300, 300));
     NewNote(Point(600, 300));
@@ -507,6 +507,35 @@ TEST_F(MainWindow, ReloadOpensOnlyNotesNotOpenYet) {
     EXPECT_EQ(main.Notes().back()->Name(), L"second");
     EXPECT_EQ(main.Notes().back()->WindowRect().left, 400);
     EXPECT_EQ(MerlaMain::FindOpenNote(L"second"), main.Notes().back().get());
+}
+
+TEST_F(MainWindow, EveryOpenNoteHasAnIdOfItsOwn) {
+    // Ids a fresh window would take next, held by hidden notes of an earlier run.
+    LObject probe;
+    const int next = probe.GetId() + 1;
+    std::set<int> hidden_ids;
+    for (int i = 0; i < 40; ++i) {
+        const std::wstring name = L"hidden" + std::to_wstring(i);
+        PrepareNote(NoteItemsDir(), name, {100, 100, 280, 280});
+        NoteRecord record = NoteRecord::ForNote(NoteItemsDir() + name + L"\\", name);
+        record.WriteInt(NoteKey::kId, next + i);
+        record.WriteInt(NoteKey::kIsHide, 1);
+        hidden_ids.insert(next + i);
+    }
+    // A copied folder: two notes with one stored id.
+    for (const wchar_t* name : {L"copy1", L"copy2"}) {
+        PrepareNote(NoteItemsDir(), name, {300, 100, 480, 280});
+        NoteRecord::ForNote(NoteItemsDir() + name + L"\\", name).WriteInt(NoteKey::kId, 4242);
+    }
+    MerlaMain& main = Start();
+    ASSERT_EQ(main.Notes().size(), 2u);
+    MerlaItem& first = *main.Notes()[0];
+    MerlaItem& second = *main.Notes()[1];
+    EXPECT_NE(first.GetId(), second.GetId());
+    EXPECT_EQ(ReadInt(first, NoteKey::kId), first.GetId());
+    EXPECT_EQ(ReadInt(second, NoteKey::kId), second.GetId());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(hidden_ids.count(NewNote().GetId()), 0u) << "a new note took a hidden note's id";
 }
 
 TEST_F(MainWindow, RestoreReplacesTheOpenNotesWithTheUnpackedData) {
@@ -590,7 +619,7 @@ TEST_F(MainWindow, ExitClosesEveryNoteAndTheTrayIconAndEndsTheLoop) {
 }
 
 TEST_F(MainWindow, TheStoresEventsReachTheOpenNotes) {
-    SuppressNotice(NoteNotice::kHidden);
+    SuppressNotice(20060);
     MerlaMain& main = Start();
     MerlaItem& a = NewNote(Point(300, 300));
     MerlaItem& b = NewNote(Point(600, 300));

@@ -236,6 +236,13 @@ TEST_F(Process, SecondInstanceSaysSoAndEndsWhileTheFirstRuns) {
     VelinProcess first;
     ASSERT_TRUE(first.ok());
     ASSERT_TRUE(WaitFor([&] { return FindWindowOf(first.pid(), nullptr) != nullptr; }));
+    // A picture data file of the running instance.
+    const std::wstring pictures = ExeDir() + L"_temp_kivpad_image_path\\";
+    EnsureFolder(pictures);
+    FILE* f = _wfopen((pictures + L"picture.png").c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    fputs("data", f);
+    fclose(f);
     VelinProcess second;
     ASSERT_TRUE(second.ok());
     std::wstring text;
@@ -248,7 +255,10 @@ TEST_F(Process, SecondInstanceSaysSoAndEndsWhileTheFirstRuns) {
     Press(box, kOk);
     EXPECT_TRUE(second.Exited(30000));
     EXPECT_FALSE(first.Exited(500));
+    EXPECT_TRUE(Exists(pictures + L"picture.png")) << "the second start took the first one's pictures";
     Quit(first);
+    // The instance that ran clears its scratch pictures as it leaves.
+    EXPECT_FALSE(Exists(pictures));
 }
 
 TEST_F(Process, MovedFolderAsksAndYesCopiesTheNotes) {
@@ -264,6 +274,39 @@ TEST_F(Process, MovedFolderAsksAndYesCopiesTheNotes) {
     EXPECT_TRUE(WaitFor([] { return StoredRunFolder() == AsciiLower(ExeDir()); }));
     EXPECT_TRUE(Exists(ExeDir() + L"NoteData\\NoteItems\\n1\\n1.xml"));
     Quit(p);
+}
+
+TEST_F(Process, MovedFolderWhoseCopyFailsSaysSoAndAsksAgainNextTime) {
+    const std::wstring old = MakeOldFolder();
+    StoreRunFolder(old);
+    {
+        // The old note's record is held open without sharing, so it cannot be copied.
+        HANDLE held = CreateFileW((old + L"NoteData\\NoteItems\\n1\\n1.xml").c_str(), GENERIC_READ, 0,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        VelinProcess p;
+        ASSERT_TRUE(p.ok());
+        std::wstring text;
+        HWND box = WaitForBox(p, text);
+        ASSERT_EQ(text, kAskCopy);
+        Press(box, kYes);
+        box = WaitForBox(p, text);
+        EXPECT_EQ(text.rfind(L"拷贝之前的数据时出错", 0), 0u) << "the failed copy was not reported";
+        if (box)
+            Press(box, kOk);
+        CloseHandle(held);
+        EXPECT_EQ(StoredRunFolder(), old);
+        Quit(p);
+    }
+    VelinProcess again;
+    ASSERT_TRUE(again.ok());
+    std::wstring text;
+    HWND box = WaitForBox(again, text);
+    ASSERT_EQ(text, kAskCopy);
+    Press(box, kYes);
+    EXPECT_TRUE(WaitFor([] { return StoredRunFolder() == AsciiLower(ExeDir()); }));
+    EXPECT_TRUE(Exists(ExeDir() + L"NoteData\\NoteItems\\n1\\n1.xml"));
+    Quit(again);
 }
 
 TEST_F(Process, MovedFolderNoThenYesAbandonsAndNoThenNoAsksAgain) {

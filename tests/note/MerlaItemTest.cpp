@@ -3,6 +3,7 @@
 #include "tests/toolkit/ToolkitTestSupport.h"
 
 #include "app/AppPaths.h"
+#include "app/DirUtils.h"
 #include "note/MerlaItem.h"
 #include "note/NoteChildItem.h"
 #include "store/NoteRecord.h"
@@ -81,7 +82,7 @@ public:
 // Presses a button of the delete question as soon as it is up.
 int g_answer = 0;
 void CALLBACK AnswerDeleteQuestion(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (HWND box = LWnd::HandleFromId(NoteNotice::kDeleteBoxId)) {
+    if (HWND box = LWnd::HandleFromId(30701)) {
         KillTimer(nullptr, timer);
         SendMessageW(box, LNotify::kButtonClicked, static_cast<WPARAM>(g_answer), 0);
     }
@@ -101,12 +102,12 @@ TEST(MerlaItem, NewNoteIsNamedRegisteredAndShowsGreyPaperWithTheGrip) {
     EXPECT_EQ(ReadInt(*note, NoteKey::kId), note->GetId());
     EXPECT_EQ(OpenNotesByName()[note->Name()], note.get());
     EXPECT_TRUE(IsWindowVisible(note->GetHandle()));
-    EXPECT_EQ(note->BackBuffer().Pixel(90, 90), MerlaItem::kGreyPaper);
+    EXPECT_EQ(note->BackBuffer().Pixel(90, 90), 0xFFADADACu);
     // The grip is drawn over the presented picture only.
     LSurface shown = CreateSurface(note->GetHandle(), 180, 180);
     note->CopyBackBuffer(shown);
-    EXPECT_EQ(shown.Pixel(170, 170), MerlaItem::kGripColor);
-    EXPECT_EQ(shown.Pixel(169, 169), MerlaItem::kGreyPaper);
+    EXPECT_EQ(shown.Pixel(170, 170), 0x01000000u);
+    EXPECT_EQ(shown.Pixel(169, 169), 0xFFADADACu);
     const std::wstring name = note->Name();
     note.reset();
     EXPECT_EQ(OpenNotesByName().count(name), 0u);
@@ -123,17 +124,34 @@ TEST(MerlaItem, OffScreenNotesComeBackAndPartlyVisibleOnesStay) {
     auto c = OpenNote(L"far_left_up");
     auto d = OpenNote(L"below");
     RECT r = a->WindowRect();
-    EXPECT_EQ(r.left, cx - MerlaItem::kReachableMargin); // 1913 on a 1920-pixel screen
+    EXPECT_EQ(r.left, cx - 7); // 1913 on a 1920-pixel screen
     EXPECT_EQ(r.top, 100);
     EXPECT_EQ(r.right - r.left, 180);
     r = b->WindowRect();
     EXPECT_EQ(r.left, cx - 80);
     r = c->WindowRect();
-    EXPECT_EQ(r.right, MerlaItem::kReachableMargin);
-    EXPECT_EQ(r.bottom, MerlaItem::kReachableMargin);
+    EXPECT_EQ(r.right, 7);
+    EXPECT_EQ(r.bottom, 7);
     r = d->WindowRect();
-    EXPECT_EQ(r.top, cy - MerlaItem::kReachableMargin);
+    EXPECT_EQ(r.top, cy - 7);
     EXPECT_EQ(r.left, 300);
+}
+
+TEST(MerlaItem, ReachabilityFollowsTheVirtualScreenLeftOfAndAboveThePrimary) {
+    // A second monitor left of the primary, reaching higher than it.
+    const RECT screen{-1920, -200, 1920, 1080};
+    const RECT on_left_monitor{-1500, -150, -1320, 30};
+    RECT r = MerlaItem::KeepReachable(on_left_monitor, screen);
+    EXPECT_EQ(r.left, -1500);
+    EXPECT_EQ(r.top, -150);
+    r = MerlaItem::KeepReachable(RECT{-3000, -900, -2820, -720}, screen);
+    EXPECT_EQ(r.right, -1913);
+    EXPECT_EQ(r.bottom, -193);
+    EXPECT_EQ(r.right - r.left, 180);
+    EXPECT_EQ(r.bottom - r.top, 180);
+    r = MerlaItem::KeepReachable(RECT{2000, 1100, 2180, 1280}, screen);
+    EXPECT_EQ(r.left, 1913);
+    EXPECT_EQ(r.top, 1073);
 }
 
 TEST(MerlaItem, DraggingAnywhereMovesOnlyTheGripResizesAndTheRecordFollows) {
@@ -173,7 +191,7 @@ TEST(MerlaItem, DraggingAnywhereMovesOnlyTheGripResizesAndTheRecordFollows) {
 }
 
 TEST(MerlaItem, PassThroughOnAndOff) {
-    SuppressNotice(NoteNotice::kPassThroughSet);
+    SuppressNotice(20063);
     auto note = OpenNote();
     Command(*note, NoteCmd::kPassThrough);
     EXPECT_TRUE(GetWindowLongW(note->GetHandle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
@@ -264,7 +282,7 @@ TEST(MerlaItem, BackgroundPictureReplacesAndDeletesTheOldFile) {
     const std::wstring name = note->Name();
     note.reset();
     auto again = OpenNote(name);
-    EXPECT_EQ(again->BackBuffer().Pixel(90, 90), MerlaItem::kGreyPaper);
+    EXPECT_EQ(again->BackBuffer().Pixel(90, 90), 0xFFADADACu);
     std::wstring kept;
     EXPECT_TRUE(RecordOf(*again).ReadText(NoteKey::kBkImage, kept));
     EXPECT_FALSE(kept.empty());
@@ -283,7 +301,7 @@ TEST(MerlaItem, HidingWritesTheFlagAndASnapshotThatGoesWhenTheNoteReturns) {
         EXPECT_EQ(shot.GetWidth(), 180u);
         Gdiplus::Color c;
         shot.GetPixel(90, 90, &c);
-        EXPECT_EQ(c.GetValue(), MerlaItem::kGreyPaper);
+        EXPECT_EQ(c.GetValue(), 0xFFADADACu);
     }
     const std::wstring name = note->Name();
     note.reset();
@@ -324,7 +342,7 @@ TEST(MerlaItem, CommandsForTheMainWindowCarryTheNoteAndGroupCommandsClamp) {
 }
 
 TEST(MerlaItem, ColourBaseFolderAndMinimise) {
-    SuppressNotice(NoteNotice::kMinimised);
+    SuppressNotice(20064);
     auto note = OpenNote();
     SendMessageW(note->GetHandle(), NoteMsg::kSetColor, 0xFF112233, 0);
     int64_t color = 0;
@@ -389,8 +407,34 @@ TEST(MerlaItem, DesktopTieRetriesOnceWhenTheDesktopViewIsMissing) {
     EXPECT_LE(main.desktop_checks, checks + 1);
 }
 
+TEST(MerlaItem, SaveAsTemplateItselfUsesTheTemplateGroupChosenLast) {
+    SuppressNotice(20059);
+    auto note = OpenNote({}, 100, 100, 240, 160);
+    const std::wstring blue = ExeDir() + L"blue.png";
+    ASSERT_TRUE(WriteSolidPng(blue, 0xFF0000FF));
+    ASSERT_TRUE(note->UseBackgroundFile(blue, L"blue.png"));
+    RecordOf(*note).WriteRect({100, 100, 340, 260});
+    auto count = [](const std::wstring& folder) {
+        size_t n = 0;
+        for (const std::wstring& name : ListEntries(folder))
+            n += FolderExists(folder + name) ? 1 : 0;
+        return n;
+    };
+    MerlaItem::LastTemplateGroup().clear();
+    const size_t in_default = count(TplsDir());
+    Command(*note, 30207); // nothing chosen yet: the default group
+    EXPECT_EQ(count(TplsDir()), in_default + 1);
+    note->SetTemplateGroupList({L"周报"});
+    Command(*note, 31201);
+    const std::wstring group = GroupTplsDir() + L"周报\\";
+    EXPECT_EQ(count(group), 1u);
+    Command(*note, 30207);
+    EXPECT_EQ(count(group), 2u);
+    EXPECT_EQ(count(TplsDir()), in_default + 1);
+}
+
 TEST(MerlaItem, SavedTemplateGivesAnotherNoteItsSizeAndPicture) {
-    SuppressNotice(NoteNotice::kTemplateAdded);
+    SuppressNotice(20059);
     auto source = OpenNote({}, 100, 100, 240, 160);
     const std::wstring red = ExeDir() + L"red.png";
     ASSERT_TRUE(WriteSolidPng(red, 0xFFFF0000));
@@ -473,7 +517,7 @@ TEST(MerlaItem, StoredItemsOfKnownKindsLoadAndARemovedOneLeavesTheRecord) {
 
     SendMessageW(note->GetHandle(), NoteMsg::kRemoveEditItem, 300001, 0);
     EXPECT_TRUE(note->AllItems().empty());
-    EXPECT_EQ(note->BackBuffer().Pixel(20, 20), MerlaItem::kGreyPaper);
+    EXPECT_EQ(note->BackBuffer().Pixel(20, 20), 0xFFADADACu);
     std::wstring updated;
     EXPECT_TRUE(RecordOf(*note).ReadText(NoteKey::kUpdateTime, updated));
     for (const ChildItemRef& ref : RecordOf(*note).LoadChildren())

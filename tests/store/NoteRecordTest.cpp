@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 #include "app/AppPaths.h"
 #include "app/DirUtils.h"
 #include "store/NoteRecord.h"
@@ -64,6 +66,30 @@ TEST(NoteRecord, WrittenKeyByKeyInFirstWriteOrder) {
     EXPECT_EQ(f.datetime, L"2026年12月09日 05时15分30秒");
 }
 
+TEST(NoteRecord, ARecordThatCannotBeReadIsNeverWrittenOver) {
+    const NoteRecord rec = NoteRecord::ForNote(Folder(), kName, 100001);
+    rec.WriteRect({10, 20, 190, 200});
+    rec.AddChildItem(100002, NoteKey::kRichEdit);
+    const std::string before = ReadAll(rec.Path());
+    // Held open without sharing for a moment, as a virus scanner or a backup tool may do: the read
+    // fails while a write made a moment later would go through.
+    HANDLE held = CreateFileW(rec.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread release([held] {
+        Sleep(60);
+        CloseHandle(held);
+    });
+    EXPECT_FALSE(rec.WriteInt(NoteKey::kAlpha, 120));
+    release.join();
+    EXPECT_EQ(ReadAll(rec.Path()), before);
+    // Once it can be read again, writes go on as usual.
+    EXPECT_TRUE(rec.WriteInt(NoteKey::kAlpha, 120));
+    NoteRect rect{};
+    ASSERT_TRUE(rec.ReadRect(rect));
+    EXPECT_EQ(rect.right, 190);
+    EXPECT_EQ(rec.LoadChildren().size(), 1u);
+}
+
 TEST(NoteRecord, RectangleNeedsAllFourEdges) {
     const std::wstring path = Folder() + kName + L".xml";
     WriteAll(path, "<MerlaItem>\r\n<ID>7</ID>\r\n<left>1</left>\r\n<top>2</top>\r\n<right>3</right>\r\n</"
@@ -105,6 +131,13 @@ TEST(NoteRecord, ChildItemsSkipUnknownClassesAndIdZero) {
     EXPECT_FALSE(Exists(Folder() + L"14.xml"));
     children = rec.LoadChildren();
     ASSERT_EQ(children.size(), 1u);
+    // An image item goes without its picture: that is the note's, and may be shown elsewhere too.
+    ASSERT_TRUE(rec.AddChildItem(15, NoteKey::kItemImage));
+    WriteAll(Folder() + L"shared.png", "png");
+    NoteRecord::ForChild(Folder(), 15, NoteKey::kItemImage).WriteText(NoteKey::kImage, L"shared.png");
+    EXPECT_TRUE(rec.RemoveChildItem(15));
+    EXPECT_FALSE(Exists(Folder() + L"15.xml"));
+    EXPECT_TRUE(Exists(Folder() + L"shared.png"));
     EXPECT_FALSE(rec.RemoveChildItem(99));
 }
 

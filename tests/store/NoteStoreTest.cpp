@@ -25,6 +25,9 @@ public:
             line += L" " + n;
             auto it = open.find(n);
             if (it != open.end()) {
+                // A window closes in its own folder; one already moved away would leave a stub.
+                if (!FolderExists(it->second + n))
+                    line += L"(folder gone)";
                 MoveNoteFolder(it->second + n + L"\\", RecycleDir() + n + L"\\");
                 open.erase(it);
             }
@@ -95,7 +98,7 @@ TEST_F(NoteStoreTest, LoadNoteListReadsSummariesAndDropsFoldersWithoutRecord) {
     auto rows = LoadNoteList(NoteItemsDir());
     ASSERT_EQ(rows.size(), 2u);
     std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.name < b.name; });
-    EXPECT_EQ(rows[0].group, SystemGroupName);
+    EXPECT_EQ(rows[0].group, L"系统分组");
     EXPECT_EQ(rows[0].width, 180);
     EXPECT_EQ(rows[0].height, 120);
     EXPECT_EQ(rows[0].id, 100);
@@ -136,7 +139,7 @@ TEST_F(NoteStoreTest, DeletedOpenAndHiddenNotesArriveInTheRecycleBin) {
 
     // In the recycle bin a delete erases; emptying keeps the folder itself.
     windows.log.clear();
-    store.DeleteNotes(RecycleBinName, {L"open"});
+    store.DeleteNotes(L"回收站", {L"open"});
     EXPECT_FALSE(FolderExists(RecycleDir() + L"open"));
     EXPECT_EQ(windows.log, (std::vector<std::wstring>{L"show 2"}));
     store.EmptyRecycleBin();
@@ -150,11 +153,11 @@ TEST_F(NoteStoreTest, RestoreRecreatesAVanishedGroup) {
     MakeNote(NoteItemsDir(), L"n2", L"");
     groups.Rebuild();
     store.DeleteGroup(L"旧组");
-    store.DeleteNotes(SystemGroupName, {L"n2"});
+    store.DeleteNotes(L"系统分组", {L"n2"});
     EXPECT_FALSE(FolderExists(GroupItemsDir() + L"旧组"));
     EXPECT_EQ(groups.IndexOf(L"旧组"), -1);
     NoteFolder(L"norecord", RecycleDir());
-    groups.SelectName(RecycleBinName);
+    groups.SelectName(L"回收站");
     windows.log.clear();
 
     store.RestoreNotes({L"n1", L"n2", L"norecord"});
@@ -163,7 +166,7 @@ TEST_F(NoteStoreTest, RestoreRecreatesAVanishedGroup) {
     EXPECT_TRUE(FolderExists(RecycleDir() + L"norecord"));
     EXPECT_FALSE(FolderExists(RecycleDir() + L"n1"));
     EXPECT_GE(groups.IndexOf(L"旧组"), 0);
-    EXPECT_EQ(groups.SelectedName(), RecycleBinName);
+    EXPECT_EQ(groups.SelectedName(), L"回收站");
     EXPECT_EQ(windows.log, (std::vector<std::wstring>{L"show 3", L"reload"}));
 }
 
@@ -177,8 +180,8 @@ TEST_F(NoteStoreTest, RestoreNeverLeavesTheGroupsFolder) {
 TEST_F(NoteStoreTest, MovingToTheSameGroupChangesNothing) {
     MakeNote(NoteItemsDir(), L"n1", L"");
     const std::string before = ReadAll(NoteItemsDir() + L"n1\\n1.xml");
-    EXPECT_TRUE(store.MoveNotesToGroup(SystemGroupName, {L"n1"}, L""));
-    EXPECT_TRUE(store.MoveNotesToGroup(L"", {L"n1"}, SystemGroupName));
+    EXPECT_TRUE(store.MoveNotesToGroup(L"系统分组", {L"n1"}, L""));
+    EXPECT_TRUE(store.MoveNotesToGroup(L"", {L"n1"}, L"系统分组"));
     EXPECT_EQ(ReadAll(NoteItemsDir() + L"n1\\n1.xml"), before);
     EXPECT_TRUE(windows.log.empty());
 }
@@ -196,13 +199,13 @@ TEST_F(NoteStoreTest, MovingRewritesGroupAndTellsOpenNotes) {
     EXPECT_EQ(windows.log, (std::vector<std::wstring>{L"base n1"}));
 
     // Back to the default group: "group" becomes empty.
-    EXPECT_TRUE(store.MoveNotesToGroup(L"工作", {L"n2"}, SystemGroupName));
+    EXPECT_TRUE(store.MoveNotesToGroup(L"工作", {L"n2"}, L"系统分组"));
     EXPECT_EQ(GroupOf(NoteItemsDir(), L"n2"), L"");
 }
 
 TEST_F(NoteStoreTest, MovingOutOfTheRecycleBinReopensNotes) {
     MakeNote(RecycleDir(), L"n1", L"工作");
-    EXPECT_TRUE(store.MoveNotesToGroup(RecycleBinName, {L"n1"}, L"工作"));
+    EXPECT_TRUE(store.MoveNotesToGroup(L"回收站", {L"n1"}, L"工作"));
     EXPECT_TRUE(FolderExists(GroupItemsDir() + L"工作\\n1"));
     EXPECT_EQ(windows.log, (std::vector<std::wstring>{L"reload"}));
 }
@@ -244,10 +247,10 @@ TEST_F(NoteStoreTest, AMoveThatCannotCopyEveryFileKeepsTheNote) {
 
 TEST_F(NoteStoreTest, HideAsksOnlyOpenNotes) {
     windows.open[L"n1"] = NoteItemsDir();
-    store.HideNotes(SystemGroupName, {L"n1", L"closed"});
+    store.HideNotes(L"系统分组", {L"n1", L"closed"});
     EXPECT_EQ(windows.log, (std::vector<std::wstring>{L"hide 1002", L"show 1", L"reload"}));
     windows.log.clear();
-    store.HideNotes(SystemGroupName, {L"closed"});
+    store.HideNotes(L"系统分组", {L"closed"});
     EXPECT_TRUE(windows.log.empty());
 }
 
@@ -272,9 +275,15 @@ TEST_F(NoteStoreTest, GroupNamesAreTrimmedAndThreeKindsRefused) {
     EXPECT_TRUE(FolderExists(GroupItemsDir() + L"\u3000学习"));
 
     const std::vector<std::pair<std::wstring, const wchar_t*>> refused = {
-        {L" 工作 ", kMsgGroupExists},     {L"   ", kMsgGroupExists},       {L"file", kMsgGroupExists},
-        {L"系统分组", kMsgGroupReserved}, {L" 回收站", kMsgGroupReserved}, {L"a<b", kMsgGroupInvalid},
-        {L"工作\\sub", kMsgGroupInvalid}, {L"x/y", kMsgGroupInvalid},      {L"dot.", kMsgGroupInvalid}};
+        {L" 工作 ", L"存在相同的分组或者文件！"},
+        {L"   ", L"存在相同的分组或者文件！"},
+        {L"file", L"存在相同的分组或者文件！"},
+        {L"系统分组", L"不能为系统分组或者回收站，请重新命名！"},
+        {L" 回收站", L"不能为系统分组或者回收站，请重新命名！"},
+        {L"a<b", L"分组命名不合法！"},
+        {L"工作\\sub", L"分组命名不合法！"},
+        {L"x/y", L"分组命名不合法！"},
+        {L"dot.", L"分组命名不合法！"}};
     WriteAll(GroupItemsDir() + L"file", "");
     for (const auto& [proposed, message] : refused) {
         windows.log.clear();
@@ -297,7 +306,7 @@ TEST_F(NoteStoreTest, RenameKeepsEveryNoteWithItsGroupRewritten) {
     EXPECT_FALSE(FolderExists(GroupItemsDir() + L"工作"));
     for (const wchar_t* n : {L"n1", L"n2", L"n3"})
         EXPECT_EQ(GroupOf(GroupDir(L"生活"), n), L"生活") << n;
-    EXPECT_EQ(groups.Rows(), (std::vector<std::wstring>{L"生活", SystemGroupName, RecycleBinName}));
+    EXPECT_EQ(groups.Rows(), (std::vector<std::wstring>{L"生活", L"系统分组", L"回收站"}));
     EXPECT_EQ(groups.SelectedName(), L"生活");
     EXPECT_EQ(windows.log.back(), L"show 0");
     EXPECT_NE(std::find(windows.log.begin(), windows.log.end(), L"column 工作->生活"), windows.log.end());
@@ -307,13 +316,16 @@ TEST_F(NoteStoreTest, DeleteGroupSendsItsNotesToTheBinAndClosesOpenOnes) {
     MakeNote(GroupDir(L"工作"), L"n1", L"工作");
     MakeNote(GroupDir(L"工作"), L"n2", L"工作");
     windows.open[L"n1"] = GroupDir(L"工作");
-    groups.SelectName(RecycleBinName);
+    groups.SelectName(L"回收站");
     store.DeleteGroup(L"工作");
     EXPECT_FALSE(FolderExists(GroupItemsDir() + L"工作"));
     EXPECT_EQ(GroupOf(RecycleDir(), L"n1"), L"工作");
     EXPECT_EQ(GroupOf(RecycleDir(), L"n2"), L"工作");
     EXPECT_EQ(groups.Selected(), 0);
-    EXPECT_EQ(windows.log, (std::vector<std::wstring>{L"show 0", L"deleted n1 n2", L"forget 工作"}));
+    EXPECT_EQ(windows.log, (std::vector<std::wstring>{L"deleted n1 n2", L"show 0", L"forget 工作"}));
+    NoteRect rect{};
+    EXPECT_TRUE(NoteRecord::ForNote(RecycleDir() + L"n1\\", L"n1").ReadRect(rect));
+    EXPECT_EQ(rect.right, 180);
     windows.log.clear();
     store.DeleteGroup(L"");
     EXPECT_TRUE(windows.log.empty());
@@ -336,11 +348,11 @@ TEST(GroupList, RowsAreUserGroupsThenSystemGroupThenRecycleBin) {
     WriteAll(GroupItemsDir() + L"afile", "");
     GroupList groups;
     groups.Rebuild();
-    EXPECT_EQ(groups.Rows(), (std::vector<std::wstring>{L"b", SystemGroupName, RecycleBinName}));
+    EXPECT_EQ(groups.Rows(), (std::vector<std::wstring>{L"b", L"系统分组", L"回收站"}));
     EXPECT_EQ(groups.Selected(), 0);
-    groups.SelectName(RecycleBinName);
+    groups.SelectName(L"回收站");
     groups.AddRow(L"a");
-    EXPECT_EQ(groups.SelectedName(), RecycleBinName);
+    EXPECT_EQ(groups.SelectedName(), L"回收站");
     RemoveDirectoryW((GroupItemsDir() + L"b").c_str());
     groups.Select(0);
     groups.Rebuild();

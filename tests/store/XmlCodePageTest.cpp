@@ -26,13 +26,24 @@ TEST(XmlCodePage, ChineseTextSurvivesSaveAndLoad) {
 }
 
 TEST(XmlCodePage, UndeclaredNonUtf8FilesUseTheAnsiCodePage) {
-    WriteAll(L"latin.xml", "<r>caf\xE9</r>"); // not valid UTF-8: read as code page 1252
+    // Not valid UTF-8, no declaration: the code page's "é", kept through the next save.
+    for (const char* bytes : {"<r>caf\xE9</r>", " <r>caf\xE9</r>"}) {
+        WriteAll(L"latin.xml", bytes);
+        CXmlDoc doc;
+        ASSERT_TRUE(doc.Load(L"latin.xml"));
+        EXPECT_NE(doc.GetResult().find(L"ANSI"), std::wstring::npos);
+        ASSERT_TRUE(doc.FindNext(L"r"));
+        EXPECT_EQ(doc.GetText(), L"caf\u00E9");
+        ASSERT_TRUE(doc.Save(L"latin.xml"));
+        CXmlDoc again;
+        ASSERT_TRUE(again.Load(L"latin.xml"));
+        ASSERT_TRUE(again.FindNext(L"r"));
+        EXPECT_EQ(again.GetText(), L"caf\u00E9");
+    }
+    // Valid UTF-8 stays UTF-8.
+    WriteAll(L"utf8.xml", "<r>caf\xC3\xA9</r>");
     CXmlDoc doc;
-    // A file beginning with "<" is UTF-8 unless declared; the invalid byte becomes U+FFFD.
-    ASSERT_TRUE(doc.Load(L"latin.xml"));
-    WriteAll(L"latin2.xml", " <r>caf\xE9</r>");
-    ASSERT_TRUE(doc.Load(L"latin2.xml"));
-    EXPECT_NE(doc.GetResult().find(L"ANSI"), std::wstring::npos);
-    doc.FindNext(L"r");
+    ASSERT_TRUE(doc.Load(L"utf8.xml"));
+    ASSERT_TRUE(doc.FindNext(L"r"));
     EXPECT_EQ(doc.GetText(), L"caf\u00E9");
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <windows.h>
 
 #include <functional>
@@ -323,6 +326,36 @@ TEST(XmlFiles, FailedReplaceKeepsTheOldFile) {
     EXPECT_FALSE(doc.Save(L"locked.xml"));
     CloseHandle(h);
     EXPECT_EQ(ReadAll(L"locked.xml"), "<r>old</r>");
+}
+
+TEST(XmlFiles, TwoThreadsSavingOneFileNeverTearIt) {
+    // The reminder thread and the window thread save one reminder file at once.
+    const std::wstring a(3000, L'a'), b(5000, L'b');
+    std::atomic<int> failed_saves{0}, bad_loads{0};
+    auto writer = [&](const std::wstring& body) {
+        for (int i = 0; i < 150; ++i) {
+            CXmlDoc doc;
+            doc.AddNext(L"r", body);
+            if (!doc.Save(L"shared.xml")) {
+                ++failed_saves;
+                continue;
+            }
+            CXmlDoc back;
+            if (!back.Load(L"shared.xml") || !back.FindNext(L"r") ||
+                (back.GetText() != a && back.GetText() != b))
+                ++bad_loads;
+        }
+    };
+    std::thread one(writer, a), two(writer, b);
+    one.join();
+    two.join();
+    EXPECT_EQ(failed_saves.load(), 0);
+    EXPECT_EQ(bad_loads.load(), 0);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(L"shared.xml.~tmp*", &data);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
 }
 
 TEST(XmlErrors, TwoRootsLoadFalseButKeepText) {
