@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "app/MerlaMain.h"
-#include "app/SysConfig.h"
+#include "app/base/SysConfig.h"
 #include "toolkit/Toolkit.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "app/MerlaMenuTray.h"
 
-#include "app/AppPaths.h"
+#include "app/base/AppPaths.h"
 #include "manager/MxMiMenuMoveToSub.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "manager/MxMiMenuMoveToSub.h"
 
-#include "app/DirUtils.h"
+#include "app/base/DirUtils.h"
 
 #include <algorithm>
 #include <cmath>

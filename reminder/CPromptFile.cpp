@@ -1,7 +1,7 @@
 #include "reminder/CPromptFile.h"
 
-#include "app/SysConfig.h"
-#include "store/CXmlDoc.h"
+#include "app/base/SysConfig.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "reminder/NoteRecordKeys.h"
 
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
 bool ReadNoteReminderKeys(const std::wstring& record_path, NoteReminderKeys& out) {
     out = NoteReminderKeys{};

@@ -1,7 +1,7 @@
 #include "reminder/ReminderMatch.h"
 
 #include "reminder/LunarCalendar.h"
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,10 +1,10 @@
 #include "reminder/ReminderScheduler.h"
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "reminder/CPromptFile.h"
 #include "reminder/ReminderStopStamps.h"
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <objbase.h>
 #include <shellapi.h>

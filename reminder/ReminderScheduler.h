@@ -5,7 +5,7 @@
 // file runner can be replaced, so a pass can be run at any chosen time without waiting.
 #include "reminder/NoteRecordKeys.h"
 #include "reminder/ReminderMatch.h"
-#include "store/FileHandle.h"
+#include "store/xml/FileHandle.h"
 
 #include <windows.h>
 

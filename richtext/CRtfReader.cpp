@@ -1,7 +1,7 @@
 #include "richtext/CRtfReader.h"
 
-#include "store/Encoding.h"
-#include "store/FileBytes.h"
+#include "store/xml/Encoding.h"
+#include "store/xml/FileBytes.h"
 
 #include <algorithm>
 #include <climits>

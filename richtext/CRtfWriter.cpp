@@ -1,7 +1,7 @@
 #include "richtext/CRtfWriter.h"
 
-#include "store/Encoding.h"
-#include "store/FileBytes.h"
+#include "store/xml/Encoding.h"
+#include "store/xml/FileBytes.h"
 
 #include <cstdio>
 #include <vector>

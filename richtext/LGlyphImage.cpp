@@ -1,11 +1,11 @@
 #include "richtext/LGlyphImage.h"
 
-#include "app/AppPaths.h"
-#include "app/UniqueStamp.h"
+#include "app/base/AppPaths.h"
+#include "app/base/UniqueStamp.h"
 #include "richtext/ColorRegistry.h"
 #include "richtext/DibSurface.h"
 #include "richtext/ImageFileRefs.h"
-#include "store/FileBytes.h"
+#include "store/xml/FileBytes.h"
 
 #include <algorithm>
 #include <cmath>

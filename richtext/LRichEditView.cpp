@@ -2,7 +2,7 @@
 // pictures, files) is in LRichEdit.cpp.
 #include "richtext/LRichEdit.h"
 
-#include "app/AppPaths.h"
+#include "app/base/AppPaths.h"
 #include "richtext/LCaret.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LWndPicReszie.h"

@@ -3,8 +3,8 @@
 #include "richtext/ColorRegistry.h"
 #include "richtext/FontRegistry.h"
 #include "richtext/LGlyph.h"
-#include "store/Encoding.h"
-#include "store/FileBytes.h"
+#include "store/xml/Encoding.h"
+#include "store/xml/FileBytes.h"
 
 #include <unordered_map>
 

@@ -5,8 +5,8 @@
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphImage.h"
 #include "richtext/LGlyphTChar.h"
-#include "store/Encoding.h"
-#include "store/FileBytes.h"
+#include "store/xml/Encoding.h"
+#include "store/xml/FileBytes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "store/Encoding.h"
-#include "store/FileHandle.h"
+#include "store/xml/Encoding.h"
+#include "store/xml/FileHandle.h"
 #include "store/ZipFileIo.h"
 #include "store/ZipFolders.h"
 #include "store/ZipNames.h"

@@ -4,9 +4,9 @@
 
 #include <minizip/zip.h>
 
-#include "store/FileHandle.h"
+#include "store/xml/FileHandle.h"
 #include "store/ZipFileIo.h"
-#include "store/FindHandle.h"
+#include "store/xml/FindHandle.h"
 #include "store/ZipNames.h"
 
 namespace {

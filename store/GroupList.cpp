@@ -1,6 +1,6 @@
 #include "store/GroupList.h"
 
-#include "app/AppPaths.h"
+#include "app/base/AppPaths.h"
 #include "store/NoteStore.h"
 
 GroupList::GroupList(std::wstring groups_folder) : groups_folder_(std::move(groups_folder)) {}

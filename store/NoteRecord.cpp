@@ -4,11 +4,11 @@
 
 #include <cwchar>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
-#include "app/UniqueStamp.h"
-#include "app/SysConfig.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
+#include "app/base/UniqueStamp.h"
+#include "app/base/SysConfig.h"
+#include "store/xml/CXmlDoc.h"
 
 namespace {
 

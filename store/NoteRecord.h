@@ -20,7 +20,7 @@
 // Reading, e.g. on the reminder thread:
 //   NoteRecord rec = NoteRecord::ForNote(folder, name);
 //   int id = 0; rec.ReadInt(NoteKey::kId, id);      // false: no record or no such key
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <cstdint>
 #include <string>

@@ -4,11 +4,11 @@
 
 #include <set>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
-#include "store/CXmlDoc.h"
-#include "store/FileHandle.h"
-#include "store/FindHandle.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
+#include "store/xml/CXmlDoc.h"
+#include "store/xml/FileHandle.h"
+#include "store/xml/FindHandle.h"
 #include "store/NoteRecord.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/AppPaths.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/CXmlDoc.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "store/CUnzipper.h"
 #include "store/CZipper.h"
-#include "store/FileHandle.h"
+#include "store/xml/FileHandle.h"
 
 bool ZipFolderBeside(const std::wstring& folder) {
     std::wstring path = folder;

@@ -1,6 +1,6 @@
 #include "store/ZipNames.h"
 
-#include "store/Encoding.h"
+#include "store/xml/Encoding.h"
 
 namespace ZipNames {
 

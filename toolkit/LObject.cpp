@@ -1,7 +1,7 @@
 #include "toolkit/LObject.h"
 
-#include "app/SysConfig.h"
-#include "store/CXmlDoc.h"
+#include "app/base/SysConfig.h"
+#include "store/xml/CXmlDoc.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/ToolkitRegistry.h"
 

@@ -1,7 +1,7 @@
 #include "toolkit/MerlaDraw.h"
 
-#include "app/AppPaths.h"
-#include "app/SysConfig.h"
+#include "app/base/AppPaths.h"
+#include "app/base/SysConfig.h"
 
 #include <gdiplus.h>
 

@@ -1,6 +1,6 @@
 #include "toolkit/MerlaList.h"
 
-#include "app/DirUtils.h"
+#include "app/base/DirUtils.h"
 
 #include <gdiplus.h>
 

@@ -1,7 +1,7 @@
 #include "toolkit/MerlaMessageBox.h"
 
-#include "app/AppPaths.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/CXmlDoc.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The program's one message box: a caption frame with the message, up to six buttons along the
 // bottom and the check box "不再提示" remembered per message id in "MerlaMessageBox.xml".
-#include "app/MessageBoxBits.h"
+#include "app/base/MessageBoxBits.h"
 #include "toolkit/MerlaCaption.h"
 
 #include <string>

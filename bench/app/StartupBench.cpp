@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
-#include "app/RunFolder.h"
-#include "app/UniqueStamp.h"
-#include "store/CXmlDoc.h"
-#include "store/Encoding.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
+#include "app/base/RunFolder.h"
+#include "app/base/UniqueStamp.h"
+#include "store/xml/CXmlDoc.h"
+#include "store/xml/Encoding.h"
 #include "store/NoteRecord.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // One scheduler pass over 1,000 note folders, each with its record and a reminder file of three
 // groups. Prints the time of a pass when nothing is due and when every note fires.
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "reminder/ReminderScheduler.h"
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #include "richtext/FontRegistry.h"
 #include "richtext/GlyphDocument.h"
 #include "richtext/RtfFileWriter.h"
-#include "store/FileBytes.h"
+#include "store/xml/FileBytes.h"
 
 #include <windows.h>
 

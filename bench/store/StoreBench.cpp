@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "store/NoteRecord.h"
 #include "store/NoteStore.h"
 #include "store/ZipFolders.h"

@@ -1,6 +1,6 @@
 // Load, walk every element and save: a typical note record many times, and one large document.
 // pugixml runs the same work as a yardstick.
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <pugixml.hpp>
 

@@ -1,7 +1,7 @@
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
-#include "app/Log.h"
-#include "app/UniqueStamp.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
+#include "app/base/Log.h"
+#include "app/base/UniqueStamp.h"
 
 #include <gtest/gtest.h>
 

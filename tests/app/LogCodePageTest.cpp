@@ -1,6 +1,6 @@
 // Under code page 1252 the log writes what the code page cannot hold as its replacement character.
-#include "app/AppPaths.h"
-#include "app/Log.h"
+#include "app/base/AppPaths.h"
+#include "app/base/Log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Starts the real Velin.exe beside the test and drives its dialogs: single instance and the move of
 // the program folder. The registry value is shared by the prefix, so these tests run one at a time.
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
-#include "app/RunFolder.h"
-#include "store/Encoding.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
+#include "app/base/RunFolder.h"
+#include "store/xml/Encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app/AppPaths.h"
-#include "app/SysConfig.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "app/base/SysConfig.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // and the window states its commands switch.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "note/MerlaItem.h"
 #include "note/NoteChildItem.h"
 #include "store/NoteRecord.h"

@@ -1,7 +1,7 @@
 #include "reminder/LunarCalendar.h"
 #include "reminder/ReminderMatch.h"
 #include "reminder/CDateTime.h"
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <gtest/gtest.h>
 

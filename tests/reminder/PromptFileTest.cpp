@@ -1,8 +1,8 @@
 #include "reminder/CPromptFile.h"
 #include "reminder/LunarCalendar.h"
 #include "reminder/ReminderMatch.h"
-#include "app/AppPaths.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <gtest/gtest.h>
 

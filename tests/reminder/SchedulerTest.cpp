@@ -2,8 +2,8 @@
 #include "reminder/LunarCalendar.h"
 #include "reminder/ReminderScheduler.h"
 #include "reminder/ReminderStopStamps.h"
-#include "app/AppPaths.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <gtest/gtest.h>
 

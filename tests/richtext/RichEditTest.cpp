@@ -7,7 +7,7 @@
 #include "richtext/LRichEdit.h"
 #include "richtext/LRichEditOp.h"
 #include "richtext/LWndPicReszie.h"
-#include "store/FileBytes.h"
+#include "store/xml/FileBytes.h"
 #include "toolkit/Toolkit.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "richtext/LGlyph.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphImage.h"
-#include "store/Encoding.h"
-#include "store/FileBytes.h"
+#include "store/xml/Encoding.h"
+#include "store/xml/FileBytes.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphImage.h"
 #include "richtext/RtfFileWriter.h"
-#include "store/Encoding.h"
+#include "store/xml/Encoding.h"
 #include "tests/richtext/RichTextTestSupport.h"
 #include "tests/richtext/RtfRoundTripCases.h"
 

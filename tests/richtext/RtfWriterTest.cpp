@@ -4,7 +4,7 @@
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphImage.h"
 #include "richtext/RtfFileWriter.h"
-#include "store/FileBytes.h"
+#include "store/xml/FileBytes.h"
 #include "tests/richtext/RichTextTestSupport.h"
 
 #include <gtest/gtest.h>

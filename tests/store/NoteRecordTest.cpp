@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "store/NoteRecord.h"
 #include "store/NoteStore.h"
 #include "store/NoteTemplate.h"

@@ -5,9 +5,9 @@
 
 #include <map>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
-#include "store/Encoding.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
+#include "store/xml/Encoding.h"
 #include "store/NoteRecord.h"
 #include "store/NoteStore.h"
 #include "tests/store/TestFiles.h"

@@ -1,5 +1,5 @@
 // Runs with the English code page 1252: Chinese text must survive the program's own files.
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 #include "tests/store/TestFiles.h"
 
 #include <gtest/gtest.h>

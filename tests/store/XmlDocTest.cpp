@@ -1,5 +1,5 @@
-#include "store/CXmlDoc.h"
-#include "store/Encoding.h"
+#include "store/xml/CXmlDoc.h"
+#include "store/xml/Encoding.h"
 #include "tests/store/TestFiles.h"
 
 #include <gtest/gtest.h>

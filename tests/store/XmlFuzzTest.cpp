@@ -1,5 +1,5 @@
 // Random mutations of the program's own files must never crash or hang the document.
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 #include "tests/store/TestFiles.h"
 
 #include <gtest/gtest.h>

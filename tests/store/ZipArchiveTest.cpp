@@ -5,11 +5,11 @@
 
 #include <minizip/zip.h>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "store/CUnzipper.h"
 #include "store/CZipper.h"
-#include "store/Encoding.h"
+#include "store/xml/Encoding.h"
 #include "store/ZipFolders.h"
 #include "store/ZipNames.h"
 #include "tests/store/TestFiles.h"

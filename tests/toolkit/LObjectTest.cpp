@@ -1,8 +1,8 @@
 // Ids, the settings step, element finders, subscriptions and modal dialogs.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
-#include "app/AppPaths.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/CXmlDoc.h"
 #include "toolkit/Toolkit.h"
 
 #include <gtest/gtest.h>

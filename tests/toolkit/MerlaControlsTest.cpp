@@ -2,8 +2,8 @@
 // checked on the pictures they render.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "toolkit/MerlaBt.h"
 #include "toolkit/MerlaCaption.h"
 #include "toolkit/MerlaLabel.h"

@@ -1,9 +1,9 @@
 // Text and pictures on transparent surfaces, the string formats and the highlight box.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
-#include "app/AppPaths.h"
-#include "app/SysConfig.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "app/base/SysConfig.h"
+#include "store/xml/CXmlDoc.h"
 #include "toolkit/MerlaDraw.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // messages its buttons send, from a timer running inside the modal loop.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
-#include "app/AppPaths.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/CXmlDoc.h"
 #include "toolkit/MerlaMessageBox.h"
 
 #include <gtest/gtest.h>

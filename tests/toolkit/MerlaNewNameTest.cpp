@@ -2,7 +2,7 @@
 #include "tests/toolkit/ToolkitTestSupport.h"
 
 #include "toolkit/MerlaMessageBox.h"
-#include "toolkit/MerlaNewName.h"
+#include "toolkit/controls/MerlaNewName.h"
 
 #include <gtest/gtest.h>
 

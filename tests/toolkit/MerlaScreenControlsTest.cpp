@@ -3,7 +3,7 @@
 
 #include "toolkit/MerlaMenu.h"
 #include "toolkit/MerlaMessageBox.h"
-#include "toolkit/MerlaNewName.h"
+#include "toolkit/controls/MerlaNewName.h"
 
 #include <gtest/gtest.h>
 

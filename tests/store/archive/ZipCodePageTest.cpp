@@ -5,8 +5,8 @@
 
 #include <minizip/zip.h>
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "store/ZipFolders.h"
 #include "tests/store/TestFiles.h"
 

@@ -1,4 +1,4 @@
-#include "toolkit/MerlaNewName.h"
+#include "toolkit/controls/MerlaNewName.h"
 
 #include "toolkit/MerlaMessageBox.h"
 

@@ -1,7 +1,7 @@
-#include "app/SysConfig.h"
+#include "app/base/SysConfig.h"
 
-#include "app/AppPaths.h"
-#include "store/CXmlDoc.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/CXmlDoc.h"
 
 #include <algorithm>
 

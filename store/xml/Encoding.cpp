@@ -1,4 +1,4 @@
-#include "store/Encoding.h"
+#include "store/xml/Encoding.h"
 
 #include <windows.h>
 

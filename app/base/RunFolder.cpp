@@ -1,9 +1,9 @@
-#include "app/RunFolder.h"
+#include "app/base/RunFolder.h"
 
-#include "app/AppPaths.h"
-#include "app/DirUtils.h"
-#include "app/MessageBoxBits.h"
-#include "store/Encoding.h"
+#include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
+#include "app/base/MessageBoxBits.h"
+#include "store/xml/Encoding.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "toolkit/MerlaEdit.h"
+#include "toolkit/controls/MerlaEdit.h"
 
 #include "richtext/LCaret.h"
 #include "toolkit/MerlaDraw.h"

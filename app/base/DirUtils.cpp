@@ -1,10 +1,10 @@
-#include "app/DirUtils.h"
+#include "app/base/DirUtils.h"
 
 #include <windows.h>
 
 #include <direct.h>
 
-#include "store/FindHandle.h"
+#include "store/xml/FindHandle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The dialog asking for a name: an edit box with OK and Cancel. An empty name is refused; subclasses
 // decide in ValidateName whether a name may be taken and apply it in ApplyName.
 #include "toolkit/MerlaCaption.h"
-#include "toolkit/MerlaEdit.h"
+#include "toolkit/controls/MerlaEdit.h"
 
 #include <string>
 

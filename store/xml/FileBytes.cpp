@@ -1,8 +1,8 @@
-#include "store/FileBytes.h"
+#include "store/xml/FileBytes.h"
 
 #include <windows.h>
 
-#include "store/FileHandle.h"
+#include "store/xml/FileHandle.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "app/UniqueStamp.h"
+#include "app/base/UniqueStamp.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "store/CXmlDoc.h"
+#include "store/xml/CXmlDoc.h"
 
-#include "store/Encoding.h"
-#include "store/FileBytes.h"
+#include "store/xml/Encoding.h"
+#include "store/xml/FileBytes.h"
 
 #include <algorithm>
 #include <cwchar>

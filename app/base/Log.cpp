@@ -1,7 +1,7 @@
-#include "app/Log.h"
+#include "app/base/Log.h"
 
-#include "app/AppPaths.h"
-#include "store/Encoding.h"
+#include "app/base/AppPaths.h"
+#include "store/xml/Encoding.h"
 
 #include <windows.h>
 
