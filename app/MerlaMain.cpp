@@ -1,6 +1,7 @@
 #include "app/MerlaMain.h"
 
 #include "app/base/AppPaths.h"
+#include "app/base/NoteRegistries.h"
 #include "app/base/DirUtils.h"
 #include "app/MerlaAbout.h"
 #include "app/MerlaMenuTray.h"

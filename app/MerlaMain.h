@@ -13,6 +13,9 @@
 
 class ReminderScheduler;
 
+// The open notes in the order they were opened or made; the main controller owns them.
+using NoteRegistry = std::vector<std::unique_ptr<MerlaItem>>;
+
 // Application messages of the main window (those the notes send are theirs to name).
 inline constexpr UINT MSG_MAIN_RECYCLE_NOTE = NoteMsg::kMainRecycleNote; // wParam: note object id
 inline constexpr UINT MSG_MAIN_RESTORE_DATA = 50026;                     // wParam: const RestoreRequest*
@@ -69,7 +72,7 @@ public:
     class MerlaMenuTray* OpenTrayMenu(POINT at);
 
     MerlaItem* NoteById(int id) const;
-    const std::vector<std::unique_ptr<MerlaItem>>& Notes() const { return notes_; }
+    const NoteRegistry& Notes() const { return notes_; }
     const std::vector<std::wstring>& GroupList() const { return groups_; }
     HWND ClickHelper() const { return click_helper_; }
     bool HasTrayIcon() const { return tray_added_; }
@@ -101,8 +104,7 @@ private:
     bool destroyed_ = false;
     HWND click_helper_ = nullptr;
     std::unique_ptr<ReminderScheduler> reminder_;
-    // The open notes in the order they were opened or made.
-    std::vector<std::unique_ptr<MerlaItem>> notes_;
+    NoteRegistry notes_;
     // The group names of the last tray menu; the group commands index them.
     std::vector<std::wstring> groups_;
 };

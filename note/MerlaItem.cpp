@@ -1,5 +1,6 @@
 #include "note/MerlaItem.h"
 
+#include "app/base/NoteRegistries.h"
 #include "app/base/AppPaths.h"
 #include "app/base/DirUtils.h"
 #include "app/base/SysConfig.h"
@@ -123,16 +124,6 @@ int GroupListEntry(int command, int base, size_t count) {
     return std::min(command - base - 1, static_cast<int>(count) - 1);
 }
 
-std::map<std::wstring, MerlaItem*>& OpenNotesByName() {
-    static std::map<std::wstring, MerlaItem*> notes;
-    return notes;
-}
-
-MerlaItem*& LastActiveNote() {
-    static MerlaItem* note = nullptr;
-    return note;
-}
-
 namespace {
 std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>>& ChildItemMakers() {
     static std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>> makers;
@@ -163,11 +154,6 @@ void MerlaItem::LoadChildItems() {
             continue;
         AdoptItem(it->second(*this, ref.id), ref.identify);
     }
-}
-
-std::wstring& CurrentGroup() {
-    static std::wstring group;
-    return group;
 }
 
 MerlaItem::MerlaItem(std::wstring name, std::wstring base_folder, bool opened_from_manager)

@@ -195,11 +195,5 @@ protected:
     bool defer_paint_ = false;
 };
 
-// Open note windows by note name; a note enters at creation and leaves in its destructor.
-std::map<std::wstring, MerlaItem*>& OpenNotesByName();
-// The note last pressed with the left or right button; null once that note is gone.
-MerlaItem*& LastActiveNote();
 // The shell's view of the desktop icons, or null where no shell keeps it under "Progman".
 HWND FindDesktopView();
-// The group new notes go into; empty for the default group.
-std::wstring& CurrentGroup();

@@ -2,6 +2,7 @@
 // menus, the manager and the restore would, with the note records read back from the data folder.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
+#include "app/base/NoteRegistries.h"
 #include "app/base/AppPaths.h"
 #include "app/base/DirUtils.h"
 #include "app/MerlaAbout.h"

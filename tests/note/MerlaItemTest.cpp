@@ -2,6 +2,7 @@
 // and the window states its commands switch.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
+#include "app/base/NoteRegistries.h"
 #include "app/base/AppPaths.h"
 #include "app/base/DirUtils.h"
 #include "note/MerlaItem.h"
