@@ -3,7 +3,7 @@
 // below one top-level window are composed with per-pixel alpha into the top-level window's back
 // buffer and pushed to the screen with UpdateLayeredWindow (or copied, for an opaque window).
 #include "toolkit/LObject.h"
-#include "toolkit/LSurface.h"
+#include "toolkit/surface/LSurface.h"
 
 #include <map>
 #include <set>

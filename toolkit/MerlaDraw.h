@@ -1,7 +1,7 @@
 #pragma once
 // Drawing text and pictures onto per-pixel-alpha surfaces in the application's look: the string
 // formats, text with computed alpha, scaled pictures and the highlight box.
-#include "toolkit/LSurface.h"
+#include "toolkit/surface/LSurface.h"
 #include "toolkit/UiLook.h"
 
 #include <gdiplus.h>

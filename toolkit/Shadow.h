@@ -1,7 +1,7 @@
 #pragma once
 // Soft drop shadows: a filled rectangle blurred with a small Gaussian, with the rectangle itself
 // cut out again so that only the halo remains.
-#include "toolkit/LSurface.h"
+#include "toolkit/surface/LSurface.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 // Surfaces: filling, blending by the premultiplied source-over rule, clipping, and reuse of
 // released surfaces without their old content.
-#include "toolkit/LSurface.h"
+#include "toolkit/surface/LSurface.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "toolkit/LSurface.h"
+#include "toolkit/surface/LSurface.h"
 
 #include <gdiplus.h>
 
