@@ -29,10 +29,10 @@ LGlyphEditRow* GlyphDocument::Row(int index) const {
 
 LGlyphEditRow* GlyphDocument::CreateRow(int index) {
     auto* row = new LGlyphEditRow;
-    row->SetSurface(manual_pixels_ ? nullptr : surface_.Dc());
+    row->SetSurface(manual_pixels_ ? nullptr : surface_.dc());
     if (row_subscriber_)
         row->Subscribe(kRowHeightChanged, row_subscriber_);
-    row->SetBox(static_cast<float>(text_indent_), 0, static_cast<float>(surface_.Width()),
+    row->SetBox(static_cast<float>(text_indent_), 0, static_cast<float>(surface_.width()),
                 static_cast<float>(CellHeight(font_)));
     rows_.insert(rows_.begin() + index, row);
     return row;
@@ -87,7 +87,7 @@ void GlyphDocument::InsertText(std::wstring_view text, bool relayout) {
         if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
             ++i; // CR LF is one paragraph end
         const wchar_t c = text[i] == L'\n' ? kParagraphEnd : text[i];
-        LGlyph* g = LGlyphTChar::Create(c, font_, surface_.Dc(), color_, alpha_);
+        LGlyph* g = LGlyphTChar::Create(c, font_, surface_.dc(), color_, alpha_);
         g->SetBackColor(highlight_);
         glyphs.push_back(g);
     }
@@ -133,7 +133,7 @@ void GlyphDocument::Layout() {
     for (LGlyphEditRow* row : rows_) {
         Gdiplus::RectF box = row->Box();
         box.X = static_cast<float>(text_indent_);
-        box.Width = static_cast<float>(surface_.Width());
+        box.Width = static_cast<float>(surface_.width());
         row->SetBox(box);
         row->UpdateMetrics({});
         row->MoveSlotTo(y);
@@ -142,23 +142,23 @@ void GlyphDocument::Layout() {
     }
     content_height_ = static_cast<int>(y) - kTopMargin;
     const int needed = static_cast<int>(y) + kBottomMargin;
-    if (needed >= surface_.Height())
-        GrowSurface(surface_.Width(), needed + 1);
+    if (needed >= surface_.height())
+        GrowSurface(surface_.width(), needed + 1);
 }
 
 void GlyphDocument::GrowSurface(int width, int height) {
-    width = std::max(width, surface_.Width());
-    height = std::max(height, surface_.Height());
-    if (width == surface_.Width() && height == surface_.Height())
+    width = std::max(width, surface_.width());
+    height = std::max(height, surface_.height());
+    if (width == surface_.width() && height == surface_.height())
         return;
-    DibSurface grown(width, height);
+    LSurface grown(width, height);
     if (!grown)
         return;
     if (surface_)
-        BitBlt(grown.Dc(), 0, 0, surface_.Width(), surface_.Height(), surface_.Dc(), 0, 0, SRCCOPY);
-    surface_.Swap(grown);
+        BitBlt(grown.dc(), 0, 0, surface_.width(), surface_.height(), surface_.dc(), 0, 0, SRCCOPY);
+    std::swap(surface_, grown);
     for (LGlyphEditRow* row : rows_)
-        row->SetSurface(manual_pixels_ ? nullptr : surface_.Dc());
+        row->SetSurface(manual_pixels_ ? nullptr : surface_.dc());
 }
 
 int GlyphDocument::GlyphCount() const {
@@ -222,7 +222,7 @@ void GlyphDocument::InsertRow(int index, LGlyphEditRow* row) {
     if (!row || HoldsRow(row))
         return;
     index = std::clamp(index, 0, RowCount());
-    row->SetSurface(manual_pixels_ ? nullptr : surface_.Dc());
+    row->SetSurface(manual_pixels_ ? nullptr : surface_.dc());
     rows_.insert(rows_.begin() + index, row);
 }
 
@@ -253,7 +253,7 @@ void GlyphDocument::Paint() {
     if (!surface_)
         return;
     GdiFlush();
-    std::memset(surface_.Bits(), 0, static_cast<size_t>(surface_.Width()) * surface_.Height() * 4);
+    std::memset(surface_.bits(), 0, static_cast<size_t>(surface_.width()) * surface_.height() * 4);
     for (LGlyphEditRow* row : rows_)
         row->Paint();
     GdiFlush();

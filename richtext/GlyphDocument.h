@@ -2,7 +2,7 @@
 // Rows of glyphs with a caret and a document surface, without a window: the storage the rich edit
 // control builds on, and what tests, export and the clipboard load RTF into. Rows break only at
 // paragraph ends; the document owns its rows and their glyphs.
-#include "richtext/DibSurface.h"
+#include "toolkit/surface/LSurface.h"
 #include "richtext/LineBreaker.h"
 #include "richtext/RtfLoader.h"
 
@@ -33,7 +33,7 @@ public:
     uint32_t CurrentHighlight() const override { return highlight_; }
     void SetCurrentHighlight(uint32_t argb) override { highlight_ = argb; }
     int CurrentAlpha() const override { return alpha_; }
-    HDC MeasureDc() const override { return surface_.Dc(); }
+    HDC MeasureDc() const override { return surface_.dc(); }
     int CaretRow() const override { return caret_row_; }
     bool InsertAtCaret(const std::vector<LGlyph*>& glyphs, bool record_undo) override;
     int RowCount() const override { return static_cast<int>(rows_.size()); }
@@ -70,7 +70,7 @@ public:
     void Reflow(const WrapRule& rule);
     // Repaints the whole surface.
     void Paint();
-    const DibSurface& Surface() const { return surface_; }
+    const LSurface& Surface() const { return surface_; }
     int ContentHeight() const { return content_height_; }
 
     // For a window that moves and paints the pixels itself: rows then get no surface, so they never
@@ -100,7 +100,7 @@ public:
     void DeleteAll();
     // Grows (never shrinks) the surface, keeping its pixels.
     void GrowSurface(int width, int height);
-    DibSurface& MutableSurface() { return surface_; }
+    LSurface& MutableSurface() { return surface_; }
 
 private:
     bool manual_pixels_ = false;
@@ -115,6 +115,6 @@ private:
     int text_indent_ = kDefaultTextIndent;
     bool password_ = false, numeric_ = false, single_line_ = false;
     std::string token_;
-    DibSurface surface_;
+    LSurface surface_;
     int content_height_ = 0;
 };

@@ -196,7 +196,7 @@ void LGlyphEditRow::SetIcon(LGlyphImage* icon) {
     icon_surface_.Create(icon_size_, icon_size_);
     icon_->SetBox(0, 0, side, side);
     icon_->SetInkBox(0, 0, side, side);
-    icon_->Draw(icon_surface_.Dc(), icon_surface_.Bits(), Gdiplus::RectF(0, 0, side, side));
+    icon_->Draw(icon_surface_.dc(), icon_surface_.bits(), Gdiplus::RectF(0, 0, side, side));
 }
 
 void LGlyphEditRow::WriteRtf(CRtfWriter& writer) const {

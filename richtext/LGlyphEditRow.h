@@ -7,7 +7,7 @@
 //   box.Y + box.Height
 //
 // Rows paint into the edit's one document surface and move their pixels there with BitBlt.
-#include "richtext/DibSurface.h"
+#include "toolkit/surface/LSurface.h"
 #include "richtext/LGlyphComposite.h"
 
 class LGlyphImage;
@@ -71,7 +71,7 @@ public:
     LGlyphImage* Icon() const { return icon_; }
     int IconSize() const { return icon_size_; }
     void SetIconSize(int size) { icon_size_ = size > 0 ? size : kDefaultIconSize; }
-    HDC IconSurface() const { return icon_surface_.Dc(); }
+    HDC IconSurface() const { return icon_surface_.dc(); }
 
 private:
     HDC surface_ = nullptr; // the edit's document surface, not owned
@@ -81,6 +81,6 @@ private:
     int line_gap_ = kDefaultLineGap;
     int baseline_ = 0;
     int icon_size_ = kDefaultIconSize;
-    DibSurface icon_surface_;
+    LSurface icon_surface_;
     LGlyphImage* icon_ = nullptr; // owned
 };

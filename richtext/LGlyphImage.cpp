@@ -3,7 +3,7 @@
 #include "app/base/AppPaths.h"
 #include "app/base/UniqueStamp.h"
 #include "richtext/ColorRegistry.h"
-#include "richtext/DibSurface.h"
+#include "toolkit/surface/LSurface.h"
 #include "richtext/ImageFileRefs.h"
 #include "store/xml/FileBytes.h"
 
@@ -126,13 +126,13 @@ Gdiplus::Bitmap* RenderMetafile(const std::string& bytes, int width, int height)
                                           reinterpret_cast<const BYTE*>(bytes.data() + skip), nullptr, &pict);
     if (!emf)
         return nullptr;
-    DibSurface on_black(width, height), on_white(width, height);
+    LSurface on_black(width, height), on_white(width, height);
     Gdiplus::Bitmap* result = nullptr;
     if (on_black && on_white) {
         RECT all = {0, 0, width, height};
-        PatBlt(on_white.Dc(), 0, 0, width, height, WHITENESS);
-        PlayEnhMetaFile(on_black.Dc(), emf, &all);
-        PlayEnhMetaFile(on_white.Dc(), emf, &all);
+        PatBlt(on_white.dc(), 0, 0, width, height, WHITENESS);
+        PlayEnhMetaFile(on_black.dc(), emf, &all);
+        PlayEnhMetaFile(on_white.dc(), emf, &all);
         GdiFlush();
         result = new Gdiplus::Bitmap(width, height, PixelFormat32bppPARGB);
         Gdiplus::Rect rect(0, 0, width, height);
@@ -141,8 +141,8 @@ Gdiplus::Bitmap* RenderMetafile(const std::string& bytes, int width, int height)
             Gdiplus::Ok) {
             for (int y = 0; y < height; ++y) {
                 auto* out = reinterpret_cast<uint32_t*>(static_cast<char*>(data.Scan0) + y * data.Stride);
-                const uint32_t* black = on_black.Bits() + static_cast<size_t>(y) * width;
-                const uint32_t* white = on_white.Bits() + static_cast<size_t>(y) * width;
+                const uint32_t* black = on_black.bits() + static_cast<size_t>(y) * width;
+                const uint32_t* white = on_white.bits() + static_cast<size_t>(y) * width;
                 for (int x = 0; x < width; ++x) {
                     const int b = black[x] & 0xFF, w = white[x] & 0xFF;
                     const uint32_t alpha = static_cast<uint32_t>(255 - std::clamp(w - b, 0, 255));
@@ -305,12 +305,12 @@ void LGlyphImage::Draw(HDC dc, void* bits, const Gdiplus::RectF& rect) {
     std::unique_ptr<Gdiplus::Bitmap> picture(LoadBitmap(bytes));
     if (!picture)
         return;
-    DibSurface scratch(width, height);
+    LSurface scratch(width, height);
     if (!scratch)
         return;
     {
         Gdiplus::Bitmap target(width, height, width * 4, PixelFormat32bppPARGB,
-                               reinterpret_cast<BYTE*>(scratch.Bits()));
+                               reinterpret_cast<BYTE*>(scratch.bits()));
         Gdiplus::Graphics g(&target);
         g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
         g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
@@ -319,6 +319,6 @@ void LGlyphImage::Draw(HDC dc, void* bits, const Gdiplus::RectF& rect) {
                     Gdiplus::UnitPixel);
     }
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(std::clamp(alpha_, 0, 255)), AC_SRC_ALPHA};
-    AlphaBlend(dc, static_cast<int>(rect.X), static_cast<int>(rect.Y), width, height, scratch.Dc(), 0, 0,
+    AlphaBlend(dc, static_cast<int>(rect.X), static_cast<int>(rect.Y), width, height, scratch.dc(), 0, 0,
                width, height, blend);
 }

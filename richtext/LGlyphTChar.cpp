@@ -1,7 +1,7 @@
 #include "richtext/LGlyphTChar.h"
 
 #include "richtext/ColorRegistry.h"
-#include "richtext/DibSurface.h"
+#include "toolkit/surface/LSurface.h"
 #include "richtext/FontRegistry.h"
 
 #include <algorithm>
@@ -131,18 +131,18 @@ void LGlyphTChar::Draw(HDC dc, void* bits, const Gdiplus::RectF& rect) {
     if (width <= 0 || height <= 0)
         return;
     // One scratch surface per thread, grown as needed: a surface per glyph cost more than the drawing.
-    thread_local DibSurface scratch;
-    if (scratch.Width() < width || scratch.Height() < height)
-        scratch.Create(std::max(width, scratch.Width()), std::max(height, scratch.Height()));
+    thread_local LSurface scratch;
+    if (scratch.width() < width || scratch.height() < height)
+        scratch.Create(std::max(width, scratch.width()), std::max(height, scratch.height()));
     if (!scratch)
         return;
     GdiFlush();
-    const size_t stride = static_cast<size_t>(scratch.Width());
+    const size_t stride = static_cast<size_t>(scratch.width());
     for (int y = 0; y < height; ++y)
-        std::memset(scratch.Bits() + stride * static_cast<size_t>(y), 0, static_cast<size_t>(width) * 4);
+        std::memset(scratch.bits() + stride * static_cast<size_t>(y), 0, static_cast<size_t>(width) * 4);
     {
         Gdiplus::Bitmap bitmap(width, height, static_cast<INT>(stride * 4), PixelFormat32bppPARGB,
-                               reinterpret_cast<BYTE*>(scratch.Bits()));
+                               reinterpret_cast<BYTE*>(scratch.bits()));
         Gdiplus::Graphics g(&bitmap);
         g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
         Gdiplus::SolidBrush brush{Gdiplus::Color(color_)};
@@ -151,7 +151,7 @@ void LGlyphTChar::Draw(HDC dc, void* bits, const Gdiplus::RectF& rect) {
                      &brush);
     }
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(std::clamp(alpha_, 0, 255)), AC_SRC_ALPHA};
-    AlphaBlend(dc, static_cast<int>(rect.X), static_cast<int>(rect.Y), width, height, scratch.Dc(), 0, 0,
+    AlphaBlend(dc, static_cast<int>(rect.X), static_cast<int>(rect.Y), width, height, scratch.dc(), 0, 0,
                width, height, blend);
 }
 

@@ -515,7 +515,7 @@ void LRichEdit::ReplacePicture(int width, int height) {
 // Editing
 
 LGlyph* LRichEdit::MakeCharGlyph(wchar_t ch) {
-    LGlyph* g = LGlyphTChar::Create(ch, font_, doc_.Surface().Dc(), color_, alpha_);
+    LGlyph* g = LGlyphTChar::Create(ch, font_, doc_.Surface().dc(), color_, alpha_);
     if (!g)
         return nullptr;
     g->SetBackColor(highlight_);
@@ -724,13 +724,13 @@ void LRichEdit::ApplyStyle(int style_bit) {
     const int flag = StyleFlag(style_bit, set);
     if (!flag)
         return;
-    HDC dc = doc_.Surface().Dc();
+    HDC dc = doc_.Surface().dc();
     ReplaceSelection([&](LGlyph* g) { g->ApplyFont(nullptr, 0, dc, flag, 0); });
     SetCurrentFontParams(family_, size_, set ? style_ | style_bit : style_ & ~style_bit);
 }
 
 void LRichEdit::ApplyFont(Gdiplus::Font* font, int flags, int delta) {
-    HDC dc = doc_.Surface().Dc();
+    HDC dc = doc_.Surface().dc();
     if (!HasSelection()) {
         LGlyph* probe = LGlyphTChar::Create(L' ', font_, dc, color_, alpha_);
         probe->ApplyFont(font, 0, dc, flags, delta);
@@ -794,7 +794,7 @@ void LRichEdit::SetNumericRange(const std::wstring& minimum, const std::wstring&
 void LRichEdit::SetPasswordMode(bool on) {
     password_ = on;
     // The text already there takes the box, or its own measures back.
-    HDC dc = doc_.Surface().Dc();
+    HDC dc = doc_.Surface().dc();
     for (int r = 0; r < doc_.RowCount(); ++r) {
         for (LGlyph* g : doc_.Row(r)->Children()) {
             if (on)
@@ -840,10 +840,10 @@ void LRichEdit::Clear() {
     painted_.clear();
     painted_bottom_ = 0;
     caret_row_ = caret_index_ = end_row_ = end_index_ = 0;
-    DibSurface& s = doc_.MutableSurface();
+    LSurface& s = doc_.MutableSurface();
     if (s) {
         GdiFlush();
-        std::memset(s.Bits(), 0, static_cast<size_t>(s.Width()) * static_cast<size_t>(s.Height()) * 4);
+        std::memset(s.bits(), 0, static_cast<size_t>(s.width()) * static_cast<size_t>(s.height()) * 4);
     }
 }
 

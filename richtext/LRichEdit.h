@@ -167,7 +167,7 @@ public:
     uint32_t CurrentHighlight() const override { return highlight_; }
     void SetCurrentHighlight(uint32_t argb) override { highlight_ = argb; }
     int CurrentAlpha() const override { return alpha_; }
-    HDC MeasureDc() const override { return doc_.Surface().Dc(); }
+    HDC MeasureDc() const override { return doc_.Surface().dc(); }
     int CaretRow() const override { return caret_row_; }
     bool InsertAtCaret(const std::vector<LGlyph*>& glyphs, bool record_undo) override;
     int RowCount() const override { return doc_.RowCount(); }

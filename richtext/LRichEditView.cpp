@@ -293,10 +293,10 @@ bool LRichEdit::OnSize(UINT type, int width, int height) {
 // Layout and painting
 
 void LRichEdit::GrowSurface(int width, int height) {
-    const int old_width = doc_.Surface().Width();
+    const int old_width = doc_.Surface().width();
     doc_.GrowSurface(std::max(width, 1), std::max(height, 1));
     // Rows painted on a narrower surface were cut at its edge: they are drawn again.
-    if (doc_.Surface().Width() != old_width)
+    if (doc_.Surface().width() != old_width)
         painted_.clear();
 }
 
@@ -361,13 +361,13 @@ void LRichEdit::Refresh() {
 // Rows whose glyphs, place and metrics are what they painted last time keep their pixels (moved
 // with one memmove when the row moved); every other row is cleared and drawn again.
 void LRichEdit::RepaintSurface() {
-    DibSurface& s = doc_.MutableSurface();
+    LSurface& s = doc_.MutableSurface();
     rows_repainted_ = 0;
     if (!s)
         return;
     GdiFlush();
-    const int width = s.Width(), height = s.Height();
-    uint32_t* bits = s.Bits();
+    const int width = s.width(), height = s.height();
+    uint32_t* bits = s.bits();
     auto band = [&](int y) { return bits + static_cast<size_t>(y) * static_cast<size_t>(width); };
     auto clear = [&](int top, int h) {
         top = std::clamp(top, 0, height);
@@ -410,7 +410,7 @@ void LRichEdit::RepaintSurface() {
         if (it->to > it->from && it->to + it->height <= height)
             std::memmove(band(it->to), band(it->from), static_cast<size_t>(it->height) * width * 4);
     }
-    HDC dc = s.Dc();
+    HDC dc = s.dc();
     for (LGlyphEditRow* row : dirty) {
         const PaintedRow& p = now[row];
         clear(p.top, p.height);
@@ -430,12 +430,12 @@ void LRichEdit::RepaintSurface() {
 void LRichEdit::BlendSolid(LSurface& target, int x, int y, int w, int h, uint32_t argb) {
     if (w <= 0 || h <= 0)
         return;
-    DibSurface dot(1, 1);
+    LSurface dot(1, 1);
     if (!dot)
         return;
-    dot.Bits()[0] = LSurface::Premultiply(argb);
+    dot.bits()[0] = LSurface::Premultiply(argb);
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(target.dc(), x, y, w, h, dot.Dc(), 0, 0, 1, 1, blend);
+    AlphaBlend(target.dc(), x, y, w, h, dot.dc(), 0, 0, 1, 1, blend);
 }
 
 void LRichEdit::PaintSelectionRow(LSurface& target, int row, int from, int to) {
@@ -467,7 +467,7 @@ LSurface LRichEdit::RenderContent() {
     LSurface out = CreateSurface(handle_, rc.right, rc.bottom, 0);
     if (!out)
         return out;
-    const DibSurface& s = doc_.Surface();
+    const LSurface& s = doc_.Surface();
     const int left = TextIndent(), right = rc.right - left_padding_;
     const int top = top_margin_, bottom = rc.bottom - bottom_margin_;
     if (!s || right <= left || bottom <= top)
@@ -478,13 +478,13 @@ LSurface LRichEdit::RenderContent() {
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     HDC out_dc = out.dc();
 
-    DibSurface password_picture;
+    LSurface password_picture;
     if (password_) {
         password_picture.Create(kPasswordPictureWidth, kPasswordPictureHeight);
         Gdiplus::Bitmap picture((ResDir() + kPasswordPicture).c_str());
         if (password_picture && picture.GetLastStatus() == Gdiplus::Ok) {
             Gdiplus::Bitmap target(kPasswordPictureWidth, kPasswordPictureHeight, kPasswordPictureWidth * 4,
-                                   PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(password_picture.Bits()));
+                                   PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(password_picture.bits()));
             Gdiplus::Graphics g(&target);
             g.DrawImage(&picture, 0, 0, kPasswordPictureWidth, kPasswordPictureHeight);
         }
@@ -516,7 +516,7 @@ LSurface LRichEdit::RenderContent() {
         if (!password_) {
             const int w = right - clip_left;
             if (w > 0 && y1 > y0)
-                AlphaBlend(out_dc, clip_left, y0, w, y1 - y0, s.Dc(), clip_left + scroll_x_, y0 + scroll_y_,
+                AlphaBlend(out_dc, clip_left, y0, w, y1 - y0, s.dc(), clip_left + scroll_x_, y0 + scroll_y_,
                            w, y1 - y0, blend);
         } else if (password_picture) {
             for (const LGlyph* g : row->Children()) {
@@ -524,7 +524,7 @@ LSurface LRichEdit::RenderContent() {
                     continue;
                 const Gdiplus::RectF& b = g->Box();
                 AlphaBlend(out_dc, static_cast<int>(b.X) - scroll_x_, static_cast<int>(b.Y) - scroll_y_,
-                           static_cast<int>(b.Width), static_cast<int>(b.Height), password_picture.Dc(), 0, 0,
+                           static_cast<int>(b.Width), static_cast<int>(b.Height), password_picture.dc(), 0, 0,
                            kPasswordPictureWidth, kPasswordPictureHeight, blend);
             }
         }

@@ -114,13 +114,13 @@ VelinFigures VelinTyping(const std::wstring& text) {
     f.present = Median(presents);
     f.render = Median(renders);
     std::vector<double> makes, draws;
-    HDC dc = edit.Document().Surface().Dc();
+    HDC dc = edit.Document().Surface().dc();
     for (int i = 0; i < kKeystrokes / 4; ++i) {
         auto start = Clock::now();
         LGlyph* g = LGlyphTChar::Create(L'中', edit.CurrentFont(), dc, 0xFF000000, 255);
         makes.push_back(Ms(start));
         start = Clock::now();
-        g->DrawSelf(dc, edit.Document().Surface().Bits());
+        g->DrawSelf(dc, edit.Document().Surface().bits());
         draws.push_back(Ms(start));
         delete g;
     }

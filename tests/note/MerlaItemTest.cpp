@@ -408,13 +408,23 @@ TEST(MerlaItem, DesktopTieRetriesOnceWhenTheDesktopViewIsMissing) {
     EXPECT_LE(main.desktop_checks, checks + 1);
 }
 
-TEST(MerlaItem, SaveAsTemplateItselfUsesTheTemplateGroupChosenLast) {
+namespace {
+
+// A 240 x 160 note on a picture of one colour, as a template is saved from.
+std::unique_ptr<MerlaItem> TemplateSource(const std::wstring& file, uint32_t argb) {
     SuppressNotice(20059);
     auto note = OpenNote({}, 100, 100, 240, 160);
-    const std::wstring blue = ExeDir() + L"blue.png";
-    ASSERT_TRUE(WriteSolidPng(blue, 0xFF0000FF));
-    ASSERT_TRUE(note->UseBackgroundFile(blue, L"blue.png"));
+    const std::wstring picture = ExeDir() + file;
+    EXPECT_TRUE(WriteSolidPng(picture, argb));
+    EXPECT_TRUE(note->UseBackgroundFile(picture, file));
     RecordOf(*note).WriteRect({100, 100, 340, 260});
+    return note;
+}
+
+} // namespace
+
+TEST(MerlaItem, SaveAsTemplateItselfUsesTheTemplateGroupChosenLast) {
+    auto note = TemplateSource(L"blue.png", 0xFF0000FF);
     auto count = [](const std::wstring& folder) {
         size_t n = 0;
         for (const std::wstring& name : ListEntries(folder))
@@ -435,12 +445,7 @@ TEST(MerlaItem, SaveAsTemplateItselfUsesTheTemplateGroupChosenLast) {
 }
 
 TEST(MerlaItem, SavedTemplateGivesAnotherNoteItsSizeAndPicture) {
-    SuppressNotice(20059);
-    auto source = OpenNote({}, 100, 100, 240, 160);
-    const std::wstring red = ExeDir() + L"red.png";
-    ASSERT_TRUE(WriteSolidPng(red, 0xFFFF0000));
-    ASSERT_TRUE(source->UseBackgroundFile(red, L"red.png"));
-    RecordOf(*source).WriteRect({100, 100, 340, 260});
+    auto source = TemplateSource(L"red.png", 0xFFFF0000);
     source->SetTemplateGroupList({L"旅行"});
     Command(*source, NoteCmd::kTemplateToGroupFirst + 3); // clamped to the only group
     const std::wstring tpl_root = GroupTplsDir() + L"旅行\\";

@@ -120,8 +120,8 @@ TEST(Glyph, ItalicOverhangWidensInkAndShiftsPainting) {
         LGlyph* placed = r.Add(g.release());
         r.Layout();
         EXPECT_EQ(placed->Box().X - overhang, placed->InkBox().X);
-        DibSurface surface(200, 100);
-        placed->DrawSelf(surface.Dc(), nullptr);
+        LSurface surface(200, 100);
+        placed->DrawSelf(surface.dc(), nullptr);
         GdiFlush();
         // Ink to the left of the box start: the part of the letter that hangs over.
         EXPECT_GT(InkedPixels(surface, static_cast<int>(placed->InkBox().X), 0, overhang, 100), 0);
@@ -131,27 +131,27 @@ TEST(Glyph, ItalicOverhangWidensInkAndShiftsPainting) {
 }
 
 TEST(Glyph, PaintsTheCharacterOrTheMask) {
-    DibSurface surface(100, 40);
+    LSurface surface(100, 40);
     auto a = Char(L'W', Song(20));
-    a->DrawSelf(surface.Dc(), nullptr);
+    a->DrawSelf(surface.dc(), nullptr);
     GdiFlush();
     const int ink = InkedPixels(surface, 0, 0, 100, 40);
     EXPECT_GT(ink, 10);
 
-    DibSurface masked(100, 40);
+    LSurface masked(100, 40);
     auto m = Char(L'W', Song(20));
     m->SetMasked(true);
     std::unique_ptr<LGlyph> clone(m->Clone());
     EXPECT_TRUE(clone->Masked());
-    clone->DrawSelf(masked.Dc(), nullptr);
+    clone->DrawSelf(masked.dc(), nullptr);
     GdiFlush();
     const int star = InkedPixels(masked, 0, 0, 100, 40);
     EXPECT_GT(star, 0);
     EXPECT_LT(star, ink); // "*" is smaller than "W"
 
-    DibSurface nothing(100, 40);
-    Char(kTab)->DrawSelf(nothing.Dc(), nullptr);
-    Char(kParagraphEnd)->DrawSelf(nothing.Dc(), nullptr);
+    LSurface nothing(100, 40);
+    Char(kTab)->DrawSelf(nothing.dc(), nullptr);
+    Char(kParagraphEnd)->DrawSelf(nothing.dc(), nullptr);
     GdiFlush();
     EXPECT_EQ(0, InkedPixels(nothing, 0, 0, 100, 40));
 }
@@ -195,8 +195,8 @@ TEST(Glyph, PictureDataFileAndCloneCounts) {
 TEST(Glyph, PicturePaintsItsPixelsAndRefusesShortData) {
     auto bitmap = MakeTestPicture();
     std::unique_ptr<LGlyphImage> pic(LGlyphImage::FromImage(bitmap.get(), kBlipPng));
-    DibSurface surface(20, 20);
-    pic->Draw(surface.Dc(), nullptr, Gdiplus::RectF(2, 2, 4, 3));
+    LSurface surface(20, 20);
+    pic->Draw(surface.dc(), nullptr, Gdiplus::RectF(2, 2, 4, 3));
     GdiFlush();
     EXPECT_EQ(0xFF288CC8u, surface.Pixel(2 + 1, 2 + 2) | 0); // opaque pixel (1, 2) as it was
     EXPECT_EQ(12, InkedPixels(surface, 0, 0, 20, 20));
@@ -204,8 +204,8 @@ TEST(Glyph, PicturePaintsItsPixelsAndRefusesShortData) {
     // Data shorter than the natural size says paints nothing (and reads nothing beyond it).
     std::unique_ptr<LGlyphImage> liar(
         LGlyphImage::FromRtf("ff00ff00", kBlipPng, 1500, 1500, 1000, 1000, kPixelFormat32bppARGB, 0));
-    DibSurface other(20, 20);
-    liar->Draw(other.Dc(), nullptr, Gdiplus::RectF(0, 0, 20, 20));
+    LSurface other(20, 20);
+    liar->Draw(other.dc(), nullptr, Gdiplus::RectF(0, 0, 20, 20));
     GdiFlush();
     EXPECT_EQ(0, InkedPixels(other, 0, 0, 20, 20));
 }
@@ -238,16 +238,16 @@ TEST(Glyph, MetafilePicturesAreNeverLost) {
     AppendHex(wmf_hex, bits);
     std::unique_ptr<LGlyphImage> windows(
         LGlyphImage::FromRtf(wmf_hex, kBlipMetafile, 150, 150, 10, 10, kPixelFormat32bppARGB, 0));
-    DibSurface surface(20, 20);
-    windows->Draw(surface.Dc(), nullptr, Gdiplus::RectF(0, 0, 10, 10));
+    LSurface surface(20, 20);
+    windows->Draw(surface.dc(), nullptr, Gdiplus::RectF(0, 0, 10, 10));
     GdiFlush();
     EXPECT_EQ(0xFFFF0000u, surface.Pixel(5, 5));
 
     // A display size of 0 renders nothing.
     std::unique_ptr<LGlyphImage> empty(
         LGlyphImage::FromRtf(wmf_hex, kBlipMetafile, 0, 0, 10, 10, kPixelFormat32bppARGB, 0));
-    DibSurface blank(20, 20);
-    empty->Draw(blank.Dc(), nullptr, Gdiplus::RectF(0, 0, 10, 10));
+    LSurface blank(20, 20);
+    empty->Draw(blank.dc(), nullptr, Gdiplus::RectF(0, 0, 10, 10));
     GdiFlush();
     EXPECT_EQ(0, InkedPixels(blank, 0, 0, 20, 20));
 }
@@ -318,9 +318,9 @@ TEST(Glyph, RowTellsSubscribersAndMovesItsPixels) {
         CreateWindowW(L"RowListener", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_TRUE(listener);
 
-    DibSurface surface(200, 120);
+    LSurface surface(200, 120);
     TestRow r(10);
-    r.row.SetSurface(surface.Dc());
+    r.row.SetSurface(surface.dc());
     r.row.Subscribe(kRowHeightChanged, listener);
     r.Add(Char(L'H', Song(13)).release());
     r.Layout();
@@ -332,9 +332,9 @@ TEST(Glyph, RowTellsSubscribersAndMovesItsPixels) {
     EXPECT_EQ(CellHeight(Song(26)) - CellHeight(Song(13)), g_height_change);
 
     // Moving the row down carries its pixels and leaves the band above transparent.
-    DibSurface moved(200, 120);
+    LSurface moved(200, 120);
     TestRow m(10);
-    m.row.SetSurface(moved.Dc());
+    m.row.SetSurface(moved.dc());
     m.Add(Char(L'H', Song(13)).release());
     m.Layout();
     m.row.Paint();
@@ -449,6 +449,6 @@ TEST(Glyph, DocumentOffsetsSpanRowsAndKeptRowsSurviveReflow) {
     const int inked = InkedPixels(doc.Surface(), 0, 0, 200, 40);
     ASSERT_GT(inked, 0);
     doc.GrowSurface(400, 300);
-    EXPECT_EQ(400, doc.Surface().Width());
+    EXPECT_EQ(400, doc.Surface().width());
     EXPECT_EQ(inked, InkedPixels(doc.Surface(), 0, 0, 200, 40));
 }

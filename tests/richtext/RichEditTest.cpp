@@ -89,10 +89,10 @@ protected:
     }
     // The document surface holds no character pixels in password mode.
     int InkedPixelsOfDocument() {
-        const DibSurface& s = edit_->Document().Surface();
+        const LSurface& s = edit_->Document().Surface();
         int inked = 0;
-        for (int y = 0; y < s.Height(); ++y)
-            for (int x = 0; x < s.Width(); ++x)
+        for (int y = 0; y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x)
                 inked += (s.Pixel(x, y) >> 24) != 0;
         return inked;
     }
@@ -439,10 +439,10 @@ TEST_F(RichEditTest, IncrementalRepaintMatchesAFullRepaint) {
     Key(VK_DELETE);
     edit_->SetRowLineGap(3, 21);
     EXPECT_LT(edit_->RowsRepainted(), edit_->Document().RowCount() / 2);
-    const DibSurface& s = edit_->Document().Surface();
-    std::vector<uint32_t> incremental(s.Bits(), s.Bits() + static_cast<size_t>(s.Width()) * s.Height());
+    const LSurface& s = edit_->Document().Surface();
+    std::vector<uint32_t> incremental(s.bits(), s.bits() + static_cast<size_t>(s.width()) * s.height());
     edit_->SetPasswordMode(false); // forgets what was painted: every row drawn again
-    std::vector<uint32_t> full(s.Bits(), s.Bits() + static_cast<size_t>(s.Width()) * s.Height());
+    std::vector<uint32_t> full(s.bits(), s.bits() + static_cast<size_t>(s.width()) * s.height());
     size_t differing = 0;
     for (size_t i = 0; i < full.size(); ++i)
         differing += incremental[i] != full[i];

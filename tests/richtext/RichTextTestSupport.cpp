@@ -31,7 +31,7 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
     WriteFileAtomic(path, bytes);
 }
 
-int InkedPixels(const DibSurface& surface, int x, int y, int width, int height) {
+int InkedPixels(const LSurface& surface, int x, int y, int width, int height) {
     int count = 0;
     for (int j = y; j < y + height; ++j) {
         for (int i = x; i < x + width; ++i)

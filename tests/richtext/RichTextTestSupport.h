@@ -12,7 +12,7 @@ std::unique_ptr<Gdiplus::Bitmap> MakeTestPicture();
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 // Number of pixels in the rectangle with any alpha.
-int InkedPixels(const DibSurface& surface, int x, int y, int width, int height);
+int InkedPixels(const LSurface& surface, int x, int y, int width, int height);
 // What a reader must give back of a glyph: character, font, colours, picture pixels.
 std::string Describe(const LGlyph* glyph);
 std::string DescribeAll(const GlyphDocument& doc);

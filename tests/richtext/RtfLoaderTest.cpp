@@ -171,6 +171,6 @@ TEST(RtfLoader, MutatedDocumentsLoadLayOutAndPaint) {
         GlyphDocument doc(120, 60);
         LoadRtfBytes(doc, bytes, false);
         doc.Paint();
-        ASSERT_LE(doc.Surface().Height(), 1 << 16);
+        ASSERT_LE(doc.Surface().height(), 1 << 16);
     }
 }

@@ -66,6 +66,15 @@ SurfacePool& Pool() {
 
 } // namespace
 
+LSurface::LSurface(int width, int height) {
+    Create(width, height);
+}
+
+bool LSurface::Create(int width, int height) {
+    *this = CreateSurface(nullptr, width, height);
+    return dc_ != nullptr;
+}
+
 LSurface::~LSurface() {
     Release();
 }
@@ -121,7 +130,7 @@ uint32_t LSurface::Pixel(int x, int y) const {
     if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_)
         return 0;
     GdiFlush();
-    return bits_[static_cast<size_t>(height_ - 1 - y) * width_ + x];
+    return bits_[static_cast<size_t>(y) * width_ + x];
 }
 
 void LSurface::FillRect(int x, int y, int w, int h, uint32_t argb) {
@@ -164,8 +173,8 @@ bool LSurface::BlendFrom(const LSurface& src, int dx, int dy, int sx, int sy, in
     // AC_SRC_ALPHA): dst = src + dst * (255 - src alpha) / 255, on every channel. Done on the bits
     // directly: per call it is far cheaper than the GDI blend for the many small surfaces.
     for (int row = 0; row < h; ++row) {
-        const uint32_t* s = src.bits_ + static_cast<size_t>(src.height_ - 1 - (sy + row)) * src.width_ + sx;
-        uint32_t* d = bits_ + static_cast<size_t>(height_ - 1 - (dy + row)) * width_ + dx;
+        const uint32_t* s = src.bits_ + static_cast<size_t>(sy + row) * src.width_ + sx;
+        uint32_t* d = bits_ + static_cast<size_t>(dy + row) * width_ + dx;
         if (copy) {
             std::memcpy(d, s, static_cast<size_t>(w) * 4);
             continue;
@@ -192,8 +201,7 @@ std::unique_ptr<Gdiplus::Bitmap> LSurface::MakeBitmap() const {
     if (!bits_)
         return nullptr;
     GdiFlush();
-    // Bottom-up rows: the first scan line is the last row in memory.
-    return std::make_unique<Gdiplus::Bitmap>(width_, height_, -4 * width_, PixelFormat32bppPARGB,
+    return std::make_unique<Gdiplus::Bitmap>(width_, height_, 4 * width_, PixelFormat32bppPARGB,
                                              reinterpret_cast<BYTE*>(Row(0)));
 }
 
@@ -224,7 +232,7 @@ LSurface CreateSurface(HWND window, int width, int height, uint32_t argb) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height; // bottom-up
+    info.bmiHeader.biHeight = -height; // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -252,4 +260,12 @@ LSurface CreateSurface(HWND window, int width, int height, uint32_t argb) {
     if (argb != 0)
         s.Fill(argb);
     return s;
+}
+
+void ClearSurfaceRect(HDC dc, int x, int y, int width, int height) {
+    if (!dc || width <= 0 || height <= 0)
+        return;
+    LSurface blank(width, height);
+    if (blank)
+        BitBlt(dc, x, y, width, height, blank.dc(), 0, 0, SRCCOPY);
 }

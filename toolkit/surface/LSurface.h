@@ -1,7 +1,8 @@
 #pragma once
-// A 32-bit premultiplied-alpha drawing surface: a memory DC holding a bottom-up DIB section. Every
-// picture of the toolkit (back buffers, window pictures, work surfaces, shadows) is one of these, and
-// all blending between them is per-pixel AlphaBlend (source over, constant alpha 255).
+// A 32-bit premultiplied-alpha drawing surface: a memory DC holding a top-down DIB section, so row y
+// starts at bits() + y * width(). Every picture of the program is one of these: the toolkit's back
+// buffers, window pictures, work surfaces and shadows, and the rich text engine's glyph pixels. All
+// blending between them is per-pixel AlphaBlend (source over, constant alpha 255).
 #include <windows.h>
 
 #include <cstdint>
@@ -14,6 +15,8 @@ class Bitmap;
 class LSurface {
 public:
     LSurface() = default;
+    // A transparent surface of that size; empty when the size is not positive or memory runs out.
+    LSurface(int width, int height);
     ~LSurface();
     LSurface(LSurface&& other) noexcept;
     LSurface& operator=(LSurface&& other) noexcept;
@@ -21,6 +24,9 @@ public:
     LSurface& operator=(const LSurface&) = delete;
 
     explicit operator bool() const { return dc_ != nullptr; }
+    // Replaces the surface with a transparent one of that size; false leaves it empty.
+    bool Create(int width, int height);
+    void Reset() { Release(); }
     // The DC for drawing; handing it out ends what the surface knows about its content.
     HDC dc() const {
         blank_ = false;
@@ -33,7 +39,12 @@ public:
     uint32_t Pixel(int x, int y) const;
     uint32_t* Row(int y) const {
         blank_ = false;
-        return bits_ + static_cast<size_t>(height_ - 1 - y) * width_;
+        return bits_ + static_cast<size_t>(y) * width_;
+    }
+    // All pixels, row after row from the top; like dc(), handing them out ends what the surface knows.
+    uint32_t* bits() const {
+        blank_ = false;
+        return bits_;
     }
     // Fills a rectangle (clipped) with a straight ARGB colour, replacing what was there.
     void FillRect(int x, int y, int w, int h, uint32_t argb);
@@ -66,3 +77,6 @@ private:
 // A surface of the given size filled with argb (0: fully transparent). A width or height of 0 or
 // less, or a failed allocation, gives an empty surface.
 LSurface CreateSurface(HWND window, int width, int height, uint32_t argb = 0);
+
+// Makes a rectangle of a 32-bit surface's DC transparent again.
+void ClearSurfaceRect(HDC dc, int x, int y, int width, int height);
