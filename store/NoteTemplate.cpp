@@ -41,14 +41,8 @@ bool SaveNoteAsTemplate(const std::wstring& note_folder, const std::wstring& not
 
     const std::wstring path = folder + tpl_name + L".xml";
     CXmlDoc doc;
-    if (!doc.Load(path)) {
-        if (!doc.FileMissing() && !doc.FileRead())
-            return false; // there but unreadable: never written over
-        if (doc.FileMissing()) {
-            doc.SetDoc(L"");
-            doc.Save(path);
-        }
-    }
+    if (!doc.LoadForEdit(path))
+        return false;
     doc.Rewind();
     if (!doc.EnsureChild(kTemplateRoot) || !doc.Into())
         return false;

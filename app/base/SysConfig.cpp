@@ -28,16 +28,8 @@ bool OpenForWrite(CXmlDoc& doc, const std::wstring& container) {
 bool OpenSettingsFile(CXmlDoc& doc, const std::wstring& path, const std::wstring& root_name, int id) {
     if (path.empty())
         return false;
-    if (!doc.Load(path)) {
-        // A damaged file keeps its text; a missing one is created empty. One that is there but
-        // cannot be read (locked, too large) is never written over: the write fails instead.
-        if (doc.FileMissing()) {
-            doc.SetDoc(L"");
-            doc.Save(path);
-        } else if (!doc.FileRead()) {
-            return false;
-        }
-    }
+    if (!doc.LoadForEdit(path))
+        return false;
     doc.Rewind();
     if (!doc.FindNext(root_name)) {
         doc.AddNext(root_name);
@@ -148,8 +140,8 @@ void CustomColors::Load() {
 bool CustomColors::Save() {
     const std::wstring path = CustomColorPath();
     CXmlDoc doc;
-    if (!doc.Load(path) && !doc.FileRead() && !doc.FileMissing())
-        return false; // there but unreadable: left as it is
+    if (!doc.LoadForEdit(path))
+        return false;
     doc.Rewind();
     if (doc.FindNext(L"customcolor"))
         doc.RemoveCurrent();

@@ -486,8 +486,10 @@ bool CXmlDoc::Load(const std::wstring& path) {
     flags_ = 0;
     encoding_.clear();
     std::string bytes;
-    file_read_ = ReadFileBytes(path, bytes, &file_missing_);
-    if (!file_read_) {
+    bool missing = false;
+    const bool read = ReadFileBytes(path, bytes, &missing);
+    file_unreadable_ = !read && !missing;
+    if (!read) {
         Note(L"file_error", L"msg=\"cannot open\"");
         text_.clear();
         Parse();
@@ -584,6 +586,10 @@ bool CXmlDoc::Load(const std::wstring& path) {
                       Num(static_cast<int64_t>(bytes.size())) + L"\"");
     Parse();
     return IsWellFormed();
+}
+
+bool CXmlDoc::LoadForEdit(const std::wstring& path) {
+    return Load(path) || !file_unreadable_;
 }
 
 bool CXmlDoc::Save(const std::wstring& path) {

@@ -32,11 +32,10 @@ public:
 
     // Reads and parses the file. True when it is well formed; the text is kept either way.
     bool Load(const std::wstring& path);
-    // Whether the last Load failed because the file (or its folder) is not there, as opposed to
-    // being there but unreadable (locked, too large): only a missing file may be created anew.
-    bool FileMissing() const { return file_missing_; }
-    // Whether the last Load read the file's bytes (a damaged file is read; a locked one is not).
-    bool FileRead() const { return file_read_; }
+    // Loads a file that is about to be changed and saved. A missing file (or folder) starts an empty
+    // document and a damaged one keeps its text; false only for a file that is there but cannot be
+    // read (locked, too large), which must never be written over.
+    bool LoadForEdit(const std::wstring& path);
     // Replaces the file through a temporary file beside it; on failure the old file stays.
     bool Save(const std::wstring& path);
     // Parses text held in memory (no encoding step).
@@ -104,7 +103,6 @@ private:
     int parent_ = 0, current_ = 0, child_ = 0;
     uint32_t flags_ = 0;
     int root_count_ = 0;
-    std::wstring encoding_; // of the loaded file; empty for a new document
-    bool file_missing_ = false;
-    bool file_read_ = false;
+    std::wstring encoding_;        // of the loaded file; empty for a new document
+    bool file_unreadable_ = false; // the last Load found the file but could not read it
 };

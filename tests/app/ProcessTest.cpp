@@ -261,9 +261,10 @@ TEST_F(Process, SecondInstanceSaysSoAndEndsWhileTheFirstRuns) {
     EXPECT_FALSE(Exists(pictures));
 }
 
-TEST_F(Process, MovedFolderAsksAndYesCopiesTheNotes) {
-    const std::wstring old = MakeOldFolder();
-    StoreRunFolder(old);
+namespace {
+
+// A start that is asked about the old folder, answers Yes and finds the old note copied.
+void StartAndCopyTheOldNotes() {
     VelinProcess p;
     ASSERT_TRUE(p.ok());
     std::wstring text;
@@ -274,6 +275,13 @@ TEST_F(Process, MovedFolderAsksAndYesCopiesTheNotes) {
     EXPECT_TRUE(WaitFor([] { return StoredRunFolder() == AsciiLower(ExeDir()); }));
     EXPECT_TRUE(Exists(ExeDir() + L"NoteData\\NoteItems\\n1\\n1.xml"));
     Quit(p);
+}
+
+} // namespace
+
+TEST_F(Process, MovedFolderAsksAndYesCopiesTheNotes) {
+    StoreRunFolder(MakeOldFolder());
+    StartAndCopyTheOldNotes();
 }
 
 TEST_F(Process, MovedFolderWhoseCopyFailsSaysSoAndAsksAgainNextTime) {
@@ -298,15 +306,7 @@ TEST_F(Process, MovedFolderWhoseCopyFailsSaysSoAndAsksAgainNextTime) {
         EXPECT_EQ(StoredRunFolder(), old);
         Quit(p);
     }
-    VelinProcess again;
-    ASSERT_TRUE(again.ok());
-    std::wstring text;
-    HWND box = WaitForBox(again, text);
-    ASSERT_EQ(text, kAskCopy);
-    Press(box, kYes);
-    EXPECT_TRUE(WaitFor([] { return StoredRunFolder() == AsciiLower(ExeDir()); }));
-    EXPECT_TRUE(Exists(ExeDir() + L"NoteData\\NoteItems\\n1\\n1.xml"));
-    Quit(again);
+    StartAndCopyTheOldNotes();
 }
 
 TEST_F(Process, MovedFolderNoThenYesAbandonsAndNoThenNoAsksAgain) {
