@@ -1,4 +1,5 @@
 #include "app/MerlaMain.h"
+#include "note/LRichEditNI.h"
 
 #include "app/base/AppPaths.h"
 #include "app/base/NoteRegistries.h"
@@ -7,6 +8,7 @@
 #include "app/MerlaMenuTray.h"
 #include "app/Product.h"
 #include "app/base/RunFolder.h"
+#include "app/base/SysConfig.h"
 #include "app/SingleInstance.h"
 #include "manager/MxMiManager.h"
 #include "note/MerlaItem.h"
@@ -82,6 +84,7 @@ MerlaMain::MerlaMain() {
 }
 
 MerlaMain::~MerlaMain() {
+    font_window_.reset();
     if (handle_ && IsWindow(handle_))
         DestroyWindow(handle_);
     if (click_helper_ && IsWindow(click_helper_))
@@ -131,10 +134,15 @@ bool MerlaMain::OnCreate() {
                         GetDesktopWindow(), nullptr, ToolkitInstance(), nullptr);
     DesktopCheck();
     LoadNotes();
+    const EditOptions options = SysConfig::ReadEditOptions();
+    RichOptions() = RichItemOptions{options.double_click, options.auto_change_line, options.show_float_wnd};
     // Note windows are toolkit windows: their ids lead to their handles under the registry lock.
     reminder_ = std::make_unique<ReminderScheduler>(LWnd::HandleFromId);
     reminder_->Start();
     DesktopCheck();
+    font_window_ = std::make_unique<MerlaFcbtFF>();
+    if (!font_window_->CreateFloating(handle_))
+        font_window_.reset();
     return ok;
 }
 

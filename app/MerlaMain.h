@@ -2,6 +2,7 @@
 // The program's invisible centre: the tray icon and its menu, the open note windows, the reminder
 // thread, and the notices about notes. It creates, hides, minimises, recycles and reloads notes for
 // the tray menu, the note menus, the manager and the backup restore.
+#include "note/MerlaFcbtFF.h"
 #include "note/MerlaItem.h"
 #include "toolkit/LWnd.h"
 
@@ -48,6 +49,7 @@ public:
 
     MerlaMain();
     ~MerlaMain() override;
+    MerlaFcbtFF* FontWindow() const { return font_window_.get(); }
 
     bool OnCreate() override;
     void OnDestroy() override;
@@ -104,6 +106,7 @@ private:
     bool destroyed_ = false;
     HWND click_helper_ = nullptr;
     std::unique_ptr<ReminderScheduler> reminder_;
+    std::unique_ptr<MerlaFcbtFF> font_window_;
     NoteRegistry notes_;
     // The group names of the last tray menu; the group commands index them.
     std::vector<std::wstring> groups_;

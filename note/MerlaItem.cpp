@@ -5,6 +5,7 @@
 #include "app/base/DirUtils.h"
 #include "app/base/SysConfig.h"
 #include "app/base/UniqueStamp.h"
+#include "note/LRichEditNI.h"
 #include "note/NoteChildItem.h"
 #include "store/xml/FileBytes.h"
 #include "store/NoteRecord.h"
@@ -14,6 +15,7 @@
 #include <commdlg.h>
 #include <gdiplus.h>
 #include <objidl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -126,7 +128,8 @@ int GroupListEntry(int command, int base, size_t count) {
 
 namespace {
 std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>>& ChildItemMakers() {
-    static std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>> makers;
+    static std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>> makers{
+        {NoteKey::kRichEdit, &LRichEditNI::MakeStored}};
     return makers;
 }
 } // namespace
@@ -362,13 +365,80 @@ void MerlaItem::OnLButtonUp(WPARAM keys, int x, int y) {
         HideMoveFrame();
 }
 
-// Adding text items on a click and the reminder's stop menu join with their windows.
+// The reminder's stop menu joins with the reminder popup.
 void MerlaItem::OnLButtonDblClk(WPARAM keys, int x, int y) {
     LWndMoveResize::OnLButtonDblClk(keys, x, y);
+    if (RichOptions().double_click == 0)
+        ClickAction(POINT{x, y});
 }
 
 void MerlaItem::OnClick(WPARAM keys, int x, int y) {
     LWndMoveResize::OnClick(keys, x, y);
+    if (RichOptions().double_click == 1)
+        ClickAction(POINT{x, y});
+}
+
+LWnd* MerlaItem::ItemAt(POINT client) const {
+    // The item added last lies on top.
+    for (auto it = all_items_.rbegin(); it != all_items_.rend(); ++it) {
+        RECT rc = (*it)->WindowRect();
+        MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&rc), 2);
+        if (PtInRect(&rc, client))
+            return *it;
+    }
+    return nullptr;
+}
+
+LRichEditNI* MerlaItem::AddRichItem(POINT at) {
+    const RECT client = ClientRect();
+    const int width = std::max<int>(LRichEditNI::kMinBoxWidth, client.right - at.x - kGripSize);
+    const int height = std::max<int>(1, std::min<int>(LRichEditNI::kNewBoxHeight, client.bottom - at.y));
+    auto box = std::make_unique<LRichEditNI>(Folder(), name_);
+    if (!box->CreateBox(0, handle_, RECT{at.x, at.y, at.x + width, at.y + height}, false))
+        return nullptr;
+    LRichEditNI* raw = box.get();
+    NoteRecord child = NoteRecord::ForChild(Folder(), raw->GetId(), NoteKey::kRichEdit);
+    child.WriteRect(NoteRect{at.x, at.y, at.x + width, at.y + height});
+    child.WriteInt(NoteKey::kAutoChangeLine, raw->IsWrap() ? 1 : 0);
+    AdoptItem(std::move(box), NoteKey::kRichEdit);
+    NoteRecord record = Record();
+    record.AddChildItem(raw->GetId(), NoteKey::kRichEdit);
+    record.WriteText(NoteKey::kUpdateTime, NoteTimeNow());
+    if (Redraw())
+        Present();
+    raw->StartEditing(0, 0);
+    return raw;
+}
+
+void MerlaItem::ClickAction(POINT at) {
+
+    LWnd* item = ItemAt(at);
+    if (!item) {
+        AddRichItem(at);
+        return;
+    }
+    POINT inside = at;
+    MapWindowPoints(handle_, item->GetHandle(), &inside, 1);
+    if (auto* box = dynamic_cast<LRichEditNI*>(item)) {
+        if (box->IsProtected()) {
+            box->Unprotect(handle_, true);
+            return;
+        }
+        box->StartEditing(inside.x, inside.y);
+        return;
+    }
+    if (LWnd* focused = Focused(); focused != item) {
+        if (focused)
+            focused->OnKillFocus(item);
+        item->SetFocusWnd();
+    }
+}
+
+void MerlaItem::SaveEditing() {
+    for (const auto& item : rich_items_) {
+        if (auto* box = dynamic_cast<LRichEditNI*>(item.get()); box && box->IsEditing())
+            box->SaveAll();
+    }
 }
 
 void MerlaItem::OnContextMenu(HWND window, int x, int y) {
@@ -673,6 +743,14 @@ LRESULT MerlaItem::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
     case NoteMsg::kSetColor:
         SetCurColor(static_cast<uint32_t>(wp));
         break;
+    case NoteMsg::kAddRichItemAt:
+        AddRichItem(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        break;
+    case WM_ENDSESSION:
+        // The session ends without the windows being destroyed: what is being written goes now.
+        if (wp)
+            SaveEditing();
+        break;
     default:
         break;
     }
@@ -794,6 +872,13 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
     case NoteCmd::kClearPassThrough:
         WritePassThrough(false);
         break;
+    case NoteCmd::kAddRichItem: {
+        // Where the menu was asked for, on empty paper only.
+        const POINT at{rpress_.x, rpress_.y};
+        if (!ItemAt(at))
+            AddRichItem(at);
+        break;
+    }
     default:
         // Image and rich text items, the reminder dialog and its stop join with their own windows.
         break;

@@ -16,6 +16,7 @@ namespace Gdiplus {
 class Bitmap;
 }
 class NoteRecord;
+class LRichEditNI;
 
 // Messages a note understands besides the toolkit's.
 namespace NoteMsg {
@@ -170,6 +171,16 @@ public:
     // Filled when the note menu opens; they resolve the group commands.
     void SetNoteGroupList(std::vector<std::wstring> groups) { note_groups_ = std::move(groups); }
     void SetTemplateGroupList(std::vector<std::wstring> groups) { tpl_groups_ = std::move(groups); }
+
+    // A click on the paper: a new rich text box where nothing lies, else the item there is
+    // written in (a protected box asks for the display password first).
+    void ClickAction(POINT client);
+    // A new rich text box with its top-left corner at the client point, being written in.
+    LRichEditNI* AddRichItem(POINT client);
+    // The child item under a client point, the one added last first; null on empty paper.
+    LWnd* ItemAt(POINT client) const;
+    // The boxes being written in save their content (end of the session).
+    void SaveEditing();
 
     // The template group of the last group command (empty: the default group); 30207 saves there.
     static std::wstring& LastTemplateGroup();

@@ -347,7 +347,7 @@ int CRtfReader::Parse() {
 int CRtfReader::PushGroup() {
     if (depth_ >= kMaxDepth)
         return kRtfStackOverflow;
-    stack_.push_back({props_, destination_, input_state_, unicode_skip_});
+    stack_.push_back({props_, destination_, input_state_, unicode_skip_, SaveRunAttributes()});
     input_state_ = kInputNormal;
     ++depth_;
     return kRtfOk;
@@ -365,6 +365,7 @@ int CRtfReader::PopGroup() {
     destination_ = saved.destination;
     input_state_ = saved.input;
     unicode_skip_ = saved.unicode_skip;
+    const RunAttributes outer = saved.run;
     stack_.pop_back();
     --depth_;
 
@@ -389,7 +390,25 @@ int CRtfReader::PopGroup() {
     }
     font_acc_.clear();
     font_wide_acc_.clear();
+    // After the picture run: a picture takes the formatting in force inside its group.
+    RestoreRunAttributes(outer);
     return kRtfOk;
+}
+
+CRtfReader::RunAttributes CRtfReader::SaveRunAttributes() const {
+    return {current_.font, current_.color,  current_.highlight, current_.size,
+            current_.bold, current_.italic, current_.underline, current_.strike};
+}
+
+void CRtfReader::RestoreRunAttributes(const RunAttributes& saved) {
+    current_.font = saved.font;
+    current_.color = saved.color;
+    current_.highlight = saved.highlight;
+    current_.size = saved.size;
+    current_.bold = saved.bold;
+    current_.italic = saved.italic;
+    current_.underline = saved.underline;
+    current_.strike = saved.strike;
 }
 
 int CRtfReader::ReadControlWord() {

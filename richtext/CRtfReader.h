@@ -4,8 +4,8 @@
 // character or picture, line spacing per paragraph, row icons, the protection token); the loader
 // turns those into glyphs. No window code: the reader is fed untrusted bytes and is tested alone.
 //
-// Run attributes are not scoped by groups: "{\b x}y" gives a bold "y" too, as the writer relies on
-// nothing else and files written so far read back that way.
+// Groups scope the character formatting: "{\b x}y" gives a plain "y", as in RTF from other programs.
+// The writer never sets character formatting inside a group, so its files read the same either way.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -103,11 +103,17 @@ private:
     struct StandardProps {
         int values[32] = {};
     };
+    // Character formatting a group's end gives back.
+    struct RunAttributes {
+        int font, color, highlight, size;
+        bool bold, italic, underline, strike;
+    };
     struct GroupState {
         StandardProps props;
         int destination;
         int input;
         int unicode_skip; // "\ucN"
+        RunAttributes run;
     };
 
     int Parse();
@@ -122,6 +128,8 @@ private:
     void EndParagraph();
     void CloseParagraph();
     void FinishFontName();
+    RunAttributes SaveRunAttributes() const;
+    void RestoreRunAttributes(const RunAttributes& saved);
     unsigned RunCodePage(int font_number) const;
 
     std::string_view input_;

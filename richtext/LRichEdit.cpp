@@ -531,7 +531,7 @@ void LRichEdit::FitPasswordBox(LGlyph* g) const {
     g->SetInkBox(i.X, i.Y, kPasswordBoxWidth, kPasswordBoxHeight);
 }
 
-void LRichEdit::InsertText(const std::wstring& text, int row, int index, bool record_undo) {
+std::vector<LGlyph*> LRichEdit::MakeTextGlyphs(std::wstring_view text) {
     std::vector<LGlyph*> glyphs;
     glyphs.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -540,6 +540,11 @@ void LRichEdit::InsertText(const std::wstring& text, int row, int index, bool re
         if (LGlyph* g = MakeCharGlyph(text[i] == L'\n' ? kParagraphEnd : text[i]))
             glyphs.push_back(g);
     }
+    return glyphs;
+}
+
+void LRichEdit::InsertText(const std::wstring& text, int row, int index, bool record_undo) {
+    std::vector<LGlyph*> glyphs = MakeTextGlyphs(text);
     if (glyphs.empty())
         return;
     if (doc_.RowCount() == 0 && CreateRow(0) != kResultOk) {

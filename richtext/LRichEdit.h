@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -18,6 +19,7 @@ class LCaret;
 class LGlyphEditRow;
 class LRichEditOp;
 class LWndPicReszie;
+struct QqElement;
 
 class LRichEdit : public LWndMoveResize, public RtfLoadTarget {
 public:
@@ -64,7 +66,7 @@ public:
     virtual void PaintSelection(LSurface& target);
     virtual void OnEnter() {}
     virtual int GetPictureMaxSide() { return kPictureMaxSide; }
-    virtual void Copy(UINT message) {}
+    virtual void Copy(UINT message);
     virtual void InsertRow(int index, LGlyphEditRow* row);
     virtual int CreateRow(int index);
     virtual void RemoveRow(int index);
@@ -104,6 +106,9 @@ public:
     void SelectAll();
     // Removes the selection (one removal record with the key when recording); false when none.
     bool RemoveSelection(bool record_undo, int key);
+    // WM_PASTE: the clipboard's RTF, rich XML, text or picture at the caret, replacing the selection
+    // (LRichEditClipboard.cpp).
+    void Paste();
     // Typing one character, as a character message does.
     void TypeChar(wchar_t ch);
     // A key-down, as the keyboard hook hands it over; false when the key is not the edit's.
@@ -187,6 +192,18 @@ protected:
     // Deletes glyphs taken out of the document that no record keeps.
     void DeleteUnkept(const std::vector<LGlyph*>& glyphs);
     LGlyph* MakeCharGlyph(wchar_t ch);
+    // One character glyph per UTF-16 unit with the current attributes; CR LF and LF end a paragraph.
+    std::vector<LGlyph*> MakeTextGlyphs(std::wstring_view text);
+    // The selected glyphs in document order; with rows, each row that holds some of them just before
+    // them (the writers' input).
+    std::vector<LGlyph*> SelectedGlyphs(bool with_rows) const;
+    // Pasted glyphs at the caret in place of the selection, one undo group; false (the selection
+    // kept) when there is nothing to insert.
+    bool ReplaceSelectionWith(const std::vector<LGlyph*>& glyphs);
+    bool PasteRtf(const std::string& bytes);
+    bool PasteQqXml(const std::wstring& xml);
+    std::vector<LGlyph*> QqGlyphs(const std::vector<QqElement>& elements);
+    bool PasteDib(const std::string& block);
     // In password mode every character is the same box, whichever way it enters: its own measures
     // would give the hidden text's shape away.
     void FitPasswordBox(LGlyph* g) const;

@@ -169,6 +169,9 @@ LRESULT LRichEdit::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
     case WM_CUT:
         Copy(message);
         return 0;
+    case WM_PASTE:
+        Paste();
+        return 0;
     case LWndPicReszie::kPictureResized:
         ReplacePicture(static_cast<int>(wp), static_cast<int>(lp));
         return 1;

@@ -23,6 +23,7 @@
 #include "app/base/UniqueStamp.h"
 #include "store/xml/CXmlDoc.h"
 #include "store/xml/Encoding.h"
+#include "store/xml/FileBytes.h"
 #include "store/NoteRecord.h"
 
 namespace {
@@ -52,6 +53,12 @@ constexpr WPARAM kExitCommand = 30103;
 constexpr wchar_t kNoteClass[] = L"LWnd";
 constexpr wchar_t kPicture[] = L"Merla.png";
 constexpr wchar_t kBkImagePrefix[] = L"bkimage_";
+// Every other note may carry a rich text box of 200 characters.
+constexpr int kBoxIdOffset = 300000;
+constexpr int kBoxChars = 200;
+constexpr NoteRect kBoxRect{8, 8, 170, 170};
+constexpr int kBoxEvery = 2;
+constexpr double kBoxAllowance = 0.25;
 
 // Targets the figures are judged against.
 constexpr int kTargetNotes = 300;
@@ -230,8 +237,28 @@ NoteRect PlaceNote(int i) {
     return NoteRect{x, y, x + kNoteSize, y + kNoteSize};
 }
 
+// The box's record and content as the box writes them: Chinese and Latin text in the RTF dialect.
+bool WriteBox(const std::wstring& folder, int box_id) {
+    const wchar_t piece[] = L"便签提醒今天下午三点开会，Meeting at 15:30. ";
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 \\u23435?\\u20307?;}}\\f0\\fs26 ";
+    for (int n = 0; n < kBoxChars; ++n) {
+        const wchar_t c = piece[n % (std::size(piece) - 1)];
+        if (c < 0x80)
+            rtf += static_cast<char>(c);
+        else
+            rtf += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
+    }
+    rtf += "\\par}";
+    const std::wstring content = std::to_wstring(box_id) + L"_rtf";
+    if (!WriteFileAtomic(folder + content, rtf))
+        return false;
+    const NoteRecord box = NoteRecord::ForChild(folder, box_id, NoteKey::kRichEdit);
+    return box.WriteRect(kBoxRect) && box.WriteInt(NoteKey::kIsFixed, 0) &&
+           box.WriteInt(NoteKey::kAutoChangeLine, 1) && box.WriteText(NoteKey::kRtfText, content);
+}
+
 // One note record as a note writes it, key by key in the order a note adds them.
-bool WriteNote(const std::wstring& items, int i, const std::wstring& picture) {
+bool WriteNote(const std::wstring& items, int i, const std::wstring& picture, bool with_box) {
     const int id = kFirstNoteId + i;
     const std::wstring name = MakeUniqueStamp(id);
     const std::wstring folder = items + name + L"\\";
@@ -268,6 +295,9 @@ bool WriteNote(const std::wstring& items, int i, const std::wstring& picture) {
     const NoteRecord record = NoteRecord::ForNote(folder, name);
     if (!doc.Save(record.Path()))
         return false;
+    if (with_box &&
+        (!WriteBox(folder, kBoxIdOffset + i) || !record.AddChildItem(kBoxIdOffset + i, NoteKey::kRichEdit)))
+        return false;
     // Read back through the store's own reader, so a format slip shows here and not as a missing
     // window.
     NoteFields fields;
@@ -277,7 +307,7 @@ bool WriteNote(const std::wstring& items, int i, const std::wstring& picture) {
 }
 
 // A program folder of its own: the executable, its pictures and N notes.
-bool PrepareFolder(const std::wstring& run, int notes, int picture_every) {
+bool PrepareFolder(const std::wstring& run, int notes, int picture_every, int box_every) {
     DeleteTree(run);
     if (!EnsureFolder(run) ||
         !CopyFileW((ExeDir() + L"Velin.exe").c_str(), (run + L"Velin.exe").c_str(), FALSE) ||
@@ -289,7 +319,8 @@ bool PrepareFolder(const std::wstring& run, int notes, int picture_every) {
     const std::wstring picture = run + L"sysres\\" + kPicture;
     for (int i = 0; i < notes; ++i) {
         const bool with_picture = picture_every > 0 && i % picture_every == 0;
-        if (!WriteNote(items, i, with_picture ? picture : std::wstring()))
+        const bool with_box = box_every > 0 && i % box_every == 0;
+        if (!WriteNote(items, i, with_picture ? picture : std::wstring(), with_box))
             return false;
     }
     return true;
@@ -586,6 +617,36 @@ void PrintVerdict(const std::vector<SizeSummary>& sizes) {
                 ok ? "PASS" : "FAIL", t1, t2, m1, m2, a.notes, b.notes, c.notes, kLinearSlack);
 }
 
+// Runs the program options.runs times with N notes (1 in box_every with a rich text box).
+SizeSummary MeasureSize(const std::wstring& root, int notes, const Options& options, int box_every,
+                        bool& failed) {
+    std::vector<RunResult> results;
+    for (int r = 0; r < options.runs; ++r) {
+        wchar_t leaf[48];
+        swprintf(leaf, 48, L"run-%d-%d%ls\\", notes, r + 1, box_every ? L"-boxes" : L"");
+        const std::wstring run = root + leaf;
+        if (!PrepareFolder(run, notes, options.picture_every, box_every)) {
+            std::printf("  N=%d run %d: could not prepare %ls\n", notes, r + 1, run.c_str());
+            failed = true;
+            results.push_back({});
+            continue;
+        }
+        RunResult result = RunOnce(run, notes);
+        std::printf(
+            "  N=%d%s run %d: %s %.0f ms (first %.0f ms, idle %.0f ms; desktop answered after %.0f ms "
+            "before the clock), %d windows, %d a second later, working set %.1f MB, peak %.1f MB%s\n",
+            notes, box_every ? " with boxes" : "", r + 1, result.ok ? "all shown at" : "FAILED at",
+            result.all_ms, result.first_ms, result.idle_ms, result.desktop_wait_ms, result.seen,
+            result.seen_later, result.working_set_mb, result.peak_mb, result.forced ? ", terminated" : "");
+        std::fflush(stdout);
+        failed = failed || !result.ok;
+        results.push_back(result);
+        if (!options.keep && !RemoveFolder(run))
+            std::printf("  could not delete %ls\n", run.c_str());
+    }
+    return Summarise(notes, results);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -612,38 +673,16 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<SizeSummary> sizes;
     bool failed = false;
-    for (int notes : options.sizes) {
-        std::vector<RunResult> results;
-        for (int r = 0; r < options.runs; ++r) {
-            wchar_t leaf[32];
-            swprintf(leaf, 32, L"run-%d-%d\\", notes, r + 1);
-            const std::wstring run = root + leaf;
-            if (!PrepareFolder(run, notes, options.picture_every)) {
-                std::printf("  N=%d run %d: could not prepare %ls\n", notes, r + 1, run.c_str());
-                failed = true;
-                results.push_back({});
-                continue;
-            }
-            RunResult result = RunOnce(run, notes);
-            std::printf(
-                "  N=%d run %d: %s %.0f ms (first %.0f ms, idle %.0f ms; desktop answered after %.0f ms "
-                "before the clock), %d windows, %d a second later, working set %.1f MB, peak %.1f MB%s\n",
-                notes, r + 1, result.ok ? "all shown at" : "FAILED at", result.all_ms, result.first_ms,
-                result.idle_ms, result.desktop_wait_ms, result.seen, result.seen_later, result.working_set_mb,
-                result.peak_mb, result.forced ? ", terminated" : "");
-            std::fflush(stdout);
-            failed = failed || !result.ok;
-            results.push_back(result);
-            if (!options.keep && !RemoveFolder(run))
-                std::printf("  could not delete %ls\n", run.c_str());
-        }
-        sizes.push_back(Summarise(notes, results));
-    }
+    for (int notes : options.sizes)
+        sizes.push_back(MeasureSize(root, notes, options, 0, failed));
+    // The same notes again, every other one carrying a rich text box, beside the run without.
+    const int boxed_notes = options.sizes.back();
+    const SizeSummary boxed = MeasureSize(root, boxed_notes, options, kBoxEvery, failed);
 
     // Where a note's time goes, the part that is plain file work.
     const int largest = options.sizes.back();
     const std::wstring io_run = root + L"records\\";
-    if (PrepareFolder(io_run, largest, options.picture_every))
+    if (PrepareFolder(io_run, largest, options.picture_every, 0))
         std::printf(
             "record reads and writes of one note's start-up (done here, no windows): %.2f ms per note "
             "over %d notes\n",
@@ -653,6 +692,14 @@ int wmain(int argc, wchar_t** argv) {
     for (size_t i = 0; i < sizes.size(); ++i)
         PrintSize(sizes[i], i ? &sizes[i - 1] : nullptr);
     PrintVerdict(sizes);
+    const SizeSummary& plain = sizes.back();
+    if (plain.ok_runs && boxed.ok_runs)
+        std::printf(
+            "with a %d-character box on every other note: N=%d presented median %.0f ms against %.0f ms "
+            "without (+%.0f %%; allowed +%.0f %%), working set %.1f MB against %.1f MB\n",
+            kBoxChars, boxed_notes, boxed.median_ms, plain.median_ms,
+            (boxed.median_ms / plain.median_ms - 1) * 100, kBoxAllowance * 100, boxed.working_set_mb,
+            plain.working_set_mb);
     if (!options.keep)
         RemoveFolder(root);
     run_folder.Restore();

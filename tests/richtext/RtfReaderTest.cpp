@@ -58,11 +58,23 @@ TEST(RtfReader, OwnDialectRunsFontsColoursAndToken) {
     EXPECT_EQ(2u, r.Paragraphs().size());
 }
 
-TEST(RtfReader, AttributesAreNotScopedByGroups) {
+TEST(RtfReader, AGroupsEndGivesBackTheCharacterFormatting) {
     CRtfReader r;
-    ASSERT_EQ(kRtfOk, Parse(r, "{\\rtf1 {\\b x}y}"));
+    ASSERT_EQ(kRtfOk, Parse(r, "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}}{\\colortbl;\\red255\\green0\\blue0;}"
+                               "\\f0\\fs20 {\\b\\i\\ul\\strike\\f1\\fs40\\cf1\\highlight1 x}y}"));
     ASSERT_EQ(2u, r.Runs().size());
-    EXPECT_TRUE(r.Runs()[1].bold); // the bold of the group carries on after its brace
+    const RtfRun& inside = r.Runs()[0];
+    EXPECT_TRUE(inside.bold && inside.italic && inside.underline && inside.strike);
+    EXPECT_EQ(1, inside.font);
+    EXPECT_EQ(40, inside.size);
+    EXPECT_EQ(1, inside.color);
+    EXPECT_EQ(1, inside.highlight);
+    const RtfRun& after = r.Runs()[1];
+    EXPECT_FALSE(after.bold || after.italic || after.underline || after.strike);
+    EXPECT_EQ(0, after.font);
+    EXPECT_EQ(20, after.size);
+    EXPECT_EQ(-1, after.color);
+    EXPECT_EQ(-1, after.highlight);
 }
 
 TEST(RtfReader, MetafileWordAndColourIndexing) {
