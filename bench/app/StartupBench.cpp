@@ -200,12 +200,13 @@ BOOL CALLBACK ScanWindow(HWND hwnd, LPARAM lp) {
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
     const bool visible = IsWindowVisible(hwnd) != FALSE;
-    // The main window is the one that never takes activation; it is not a note even when it is a
-    // layered "LWnd" itself.
-    if (ex & WS_EX_NOACTIVATE) {
+    // The main window is the one that never takes activation and is not layered (the font bar's
+    // popups take none either, but they are layered); no such window is a note.
+    const bool no_activation = (ex & WS_EX_NOACTIVATE) != 0;
+    if (no_activation && !(ex & WS_EX_LAYERED)) {
         if (!scan.main)
             scan.main = hwnd;
-    } else if (visible && (ex & WS_EX_LAYERED) && !wcscmp(cls, kNoteClass)) {
+    } else if (!no_activation && visible && (ex & WS_EX_LAYERED) && !wcscmp(cls, kNoteClass)) {
         ++scan.notes;
     }
     if (scan.list && scan.listing.size() < kMaxListedWindows) {

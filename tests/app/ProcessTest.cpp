@@ -141,10 +141,12 @@ void Press(HWND box, const wchar_t* text) {
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 30000);
 }
 
-// The main window: the process's toolkit window that never takes the activation.
+// The main window: the process's toolkit window that never takes the activation and is not layered
+// (the font bar's popups take no activation either, but they are layered).
 HWND MainWindowOf(DWORD pid) {
     for (HWND h : TopWindowsOf(pid)) {
-        if (HasClass(h, L"LWnd") && (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
+        const LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
+        if (HasClass(h, L"LWnd") && (ex & WS_EX_NOACTIVATE) && !(ex & WS_EX_LAYERED))
             return h;
     }
     return nullptr;
