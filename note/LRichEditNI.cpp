@@ -91,6 +91,7 @@ LRichEditNI::LRichEditNI(std::wstring note_folder, std::wstring note_name)
     : folder_(std::move(note_folder)), note_name_(std::move(note_name)) {
     SetObjectName(NoteKey::kRichEdit);
     wrap_ = RichOptions().auto_change_line != 0;
+    lazy_caret_ = true;
 }
 
 LRichEditNI::~LRichEditNI() {
@@ -108,11 +109,13 @@ LRichEditNI::~LRichEditNI() {
 
 std::unique_ptr<LWnd> LRichEditNI::MakeStored(MerlaItem& note, int child_id) {
     auto box = std::make_unique<LRichEditNI>(note.Folder(), note.Name());
+    // One read of the record serves the rectangle and every setting.
+    NoteRecordReader stored(NoteRecord::ForChild(note.Folder(), child_id, NoteKey::kRichEdit));
     NoteRect r;
     RECT rc{0, 0, kNewBoxWidth, kNewBoxHeight};
-    if (NoteRecord::ForChild(note.Folder(), child_id, NoteKey::kRichEdit).ReadRect(r))
+    if (stored.ReadRect(r))
         rc = RECT{r.left, r.top, std::max(r.right, r.left + 1), std::max(r.bottom, r.top + 1)};
-    if (!box->CreateBox(child_id, note.GetHandle(), rc, true))
+    if (!box->CreateBox(child_id, note.GetHandle(), rc, &stored))
         return nullptr;
     return box;
 }
@@ -129,25 +132,22 @@ std::wstring LRichEditNI::ContentPath() {
     return folder_ + std::to_wstring(GetId()) + kRtfSuffix;
 }
 
-bool LRichEditNI::CreateBox(int id, HWND note, const RECT& rect, bool load_stored) {
+bool LRichEditNI::CreateBox(int id, HWND note, const RECT& rect, NoteRecordReader* stored) {
     if (!Create(id, L"", 0, WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
                 rect.bottom - rect.top, note))
         return false;
-    const RECT rc = ClientRect();
-    vbar_.Create(0, L"", 0, WS_CHILD, rc.right - kBarThickness, 0, kBarThickness, rc.bottom, handle_);
-    hbar_.Create(0, L"", 0, WS_CHILD, 0, rc.bottom - kBarThickness, rc.right, kBarThickness, handle_);
-    vbar_.SetThumbColor(kThemeColor);
-    hbar_.SetThumbColor(kThemeColor);
-    if (load_stored)
-        LoadStored();
+    if (stored) {
+        loading_stored_ = true;
+        LoadStored(*stored);
+        loading_stored_ = false;
+    }
     // Editable only while it has the focus: a press on it reaches the note, which decides.
     Enable(false);
     UpdateScrollBars();
     return true;
 }
 
-void LRichEditNI::LoadStored() {
-    NoteRecordReader stored(NoteRecord::ForChild(folder_, GetId(), NoteKey::kRichEdit));
+void LRichEditNI::LoadStored(NoteRecordReader& stored) {
     if (!stored.ok())
         return;
     int value = 0;
@@ -168,8 +168,12 @@ void LRichEditNI::LoadStored() {
         }
     }
 
+    std::wstring older_text;
+    const bool has_older =
+        stored.ReadText(NoteKey::kLineHeight, older_text) || stored.ReadText(NoteKey::kRowStates, older_text);
     CXmlDoc doc;
-    doc.Load(RecordPath());
+    if (has_older)
+        doc.Load(RecordPath());
     // The cursor only goes forward: each older element is looked up from the root again.
     auto enter = [&doc](const wchar_t* name) {
         while (doc.OutOf()) {
@@ -233,7 +237,6 @@ void LRichEditNI::SetBaseFolder(const std::wstring& base_folder) {
 }
 
 bool LRichEditNI::LayoutForNoteSize() {
-    FitToContent();
     return Redraw();
 }
 
@@ -437,6 +440,14 @@ void LRichEditNI::OnTimer(UINT_PTR timer_id) {
 // ---------------------------------------------------------------------------------------------
 // Layout and scrolling
 
+void LRichEditNI::LoadFinished() {
+    // A stored box loads while its note is made: the note draws everything once when it shows.
+    if (loading_stored_)
+        LRichEdit::Reflow();
+    else
+        LRichEdit::LoadFinished();
+}
+
 bool LRichEditNI::Reflow() {
     const bool moved = LRichEdit::Reflow();
     UpdateScrollBars();
@@ -454,15 +465,24 @@ bool LRichEditNI::OnSize(UINT type, int width, int height) {
 }
 
 void LRichEditNI::UpdateScrollBars() {
-    if (!vbar_.GetHandle() || !hbar_.GetHandle())
+    if (!handle_)
         return;
     const RECT rc = ClientRect();
+    const bool v = content_height_ > visible_height_ && rc.bottom > 0;
+    const bool h = content_width_ > visible_width_ && rc.right > 0;
+    // Most boxes never scroll: their bars are made when first needed.
+    if (!vbar_.GetHandle() && (v || h)) {
+        vbar_.Create(0, L"", 0, WS_CHILD, rc.right - kBarThickness, 0, kBarThickness, rc.bottom, handle_);
+        hbar_.Create(0, L"", 0, WS_CHILD, 0, rc.bottom - kBarThickness, rc.right, kBarThickness, handle_);
+        vbar_.SetThumbColor(kThemeColor);
+        hbar_.SetThumbColor(kThemeColor);
+    }
+    if (!vbar_.GetHandle() || !hbar_.GetHandle())
+        return;
     vbar_.SetRange(0, content_height_ + top_margin_ + bottom_margin_);
     hbar_.SetRange(0, content_width_ + left_padding_ + TextIndent() + right_padding_);
     vbar_.SetScrollPos(scroll_y_);
     hbar_.SetScrollPos(scroll_x_);
-    const bool v = content_height_ > visible_height_ && rc.bottom > 0;
-    const bool h = content_width_ > visible_width_ && rc.right > 0;
     if (v != vbar_.IsShown())
         vbar_.Show(v ? SW_SHOWNA : SW_HIDE);
     if (h != hbar_.IsShown())

@@ -13,6 +13,7 @@
 
 class MerlaItem;
 class LRichEditNIMenu;
+class NoteRecordReader;
 
 // Messages and commands the box understands besides the rich edit's.
 namespace RichItemMsg {
@@ -72,7 +73,7 @@ public:
     static void RegisterKind();
 
     // The window inside the note; a stored box then reads its record and content.
-    bool CreateBox(int id, HWND note, const RECT& rect, bool load_stored);
+    bool CreateBox(int id, HWND note, const RECT& rect, NoteRecordReader* stored = nullptr);
 
     // --- NoteChildItem
     void SetBaseFolder(const std::wstring& base_folder) override;
@@ -93,6 +94,7 @@ public:
     int GetMenuId() override { return kMenuId; }
     void OnChanged() override;
     bool Reflow() override;
+    void LoadFinished() override;
 
     // The note's click on the box: editable, in front, then the picture under the point is
     // selected or the caret goes there (client point of the box).
@@ -143,7 +145,7 @@ public:
     static void SetMessageBoxHook(AskFn fn);
 
 private:
-    void LoadStored();
+    void LoadStored(NoteRecordReader& stored);
     // The box, its menus and the font bar with its popups: a focus going there keeps the writing.
     bool IsPartOfEditing(const LWnd* window) const;
     void CheckFocus();
@@ -167,6 +169,7 @@ private:
     bool older_elements_pending_ = false; // "lineheight"/"rowstates" still in the record
     bool editing_ = false;
     bool fitting_ = false;
+    bool loading_stored_ = false;
     bool taking_focus_ = false;
     bool leaving_ = false; // Escape or the box giving up: the next focus loss ends the writing
     POINT menu_point_{};

@@ -394,7 +394,7 @@ LRichEditNI* MerlaItem::AddRichItem(POINT at) {
     const int width = std::max<int>(LRichEditNI::kMinBoxWidth, client.right - at.x - kGripSize);
     const int height = std::max<int>(1, std::min<int>(LRichEditNI::kNewBoxHeight, client.bottom - at.y));
     auto box = std::make_unique<LRichEditNI>(Folder(), name_);
-    if (!box->CreateBox(0, handle_, RECT{at.x, at.y, at.x + width, at.y + height}, false))
+    if (!box->CreateBox(0, handle_, RECT{at.x, at.y, at.x + width, at.y + height}))
         return nullptr;
     LRichEditNI* raw = box.get();
     NoteRecord child = NoteRecord::ForChild(Folder(), raw->GetId(), NoteKey::kRichEdit);

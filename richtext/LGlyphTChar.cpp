@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cmath>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -33,6 +34,32 @@ struct MeasureKeyHash {
         return std::hash<const void*>()(k.font) ^ (static_cast<size_t>(k.ch) * 0x9E3779B97F4A7C15ull);
     }
 };
+
+// The pixels GDI+ drew for one (font, character, colour, size) cell: a note's text repeats its
+// characters, and drawing a character costs a bitmap, a graphics object and a text call.
+struct InkKey {
+    const Gdiplus::Font* font;
+    wchar_t ch;
+    uint32_t color;
+    int width, height, overhang;
+    bool operator==(const InkKey& o) const {
+        return font == o.font && ch == o.ch && color == o.color && width == o.width && height == o.height &&
+               overhang == o.overhang;
+    }
+};
+struct InkKeyHash {
+    size_t operator()(const InkKey& k) const {
+        size_t h = std::hash<const void*>()(k.font);
+        for (size_t v :
+             {static_cast<size_t>(k.ch), static_cast<size_t>(k.color), static_cast<size_t>(k.width),
+              static_cast<size_t>(k.height), static_cast<size_t>(k.overhang)})
+            h = h * 0x100000001B3ull ^ v;
+        return h;
+    }
+};
+// Bounded: a document in many colours and sizes starts the cache again rather than growing it.
+constexpr size_t kInkCacheMaxEntries = 4096;
+thread_local std::unordered_map<InkKey, std::vector<uint32_t>, InkKeyHash> t_ink_cache;
 
 // Interned fonts never go away, so measures are kept per (font, character) for the whole run.
 std::unordered_map<MeasureKey, CharMeasure, MeasureKeyHash>& MeasureCache() {
@@ -138,17 +165,34 @@ void LGlyphTChar::Draw(HDC dc, void* bits, const Gdiplus::RectF& rect) {
         return;
     GdiFlush();
     const size_t stride = static_cast<size_t>(scratch.width());
-    for (int y = 0; y < height; ++y)
-        std::memset(scratch.bits() + stride * static_cast<size_t>(y), 0, static_cast<size_t>(width) * 4);
-    {
-        Gdiplus::Bitmap bitmap(width, height, static_cast<INT>(stride * 4), PixelFormat32bppPARGB,
-                               reinterpret_cast<BYTE*>(scratch.bits()));
-        Gdiplus::Graphics g(&bitmap);
-        g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-        Gdiplus::SolidBrush brush{Gdiplus::Color(color_)};
-        const wchar_t text[2] = {mask_ ? L'*' : ch_, 0};
-        g.DrawString(text, 1, font_, Gdiplus::PointF(static_cast<float>(overhang_), 0), TypographicFormat(),
-                     &brush);
+    const wchar_t shown = mask_ ? L'*' : ch_;
+    const InkKey key{font_, shown, color_, width, height, overhang_};
+    auto cached = t_ink_cache.find(key);
+    if (cached == t_ink_cache.end()) {
+        for (int y = 0; y < height; ++y)
+            std::memset(scratch.bits() + stride * static_cast<size_t>(y), 0, static_cast<size_t>(width) * 4);
+        {
+            Gdiplus::Bitmap bitmap(width, height, static_cast<INT>(stride * 4), PixelFormat32bppPARGB,
+                                   reinterpret_cast<BYTE*>(scratch.bits()));
+            Gdiplus::Graphics g(&bitmap);
+            g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+            Gdiplus::SolidBrush brush{Gdiplus::Color(color_)};
+            const wchar_t text[2] = {shown, 0};
+            g.DrawString(text, 1, font_, Gdiplus::PointF(static_cast<float>(overhang_), 0),
+                         TypographicFormat(), &brush);
+        }
+        if (t_ink_cache.size() >= kInkCacheMaxEntries)
+            t_ink_cache.clear();
+        std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+        for (int y = 0; y < height; ++y)
+            std::memcpy(pixels.data() + static_cast<size_t>(y) * width, scratch.bits() + stride * y,
+                        static_cast<size_t>(width) * 4);
+        t_ink_cache.emplace(key, std::move(pixels));
+    } else {
+        const std::vector<uint32_t>& pixels = cached->second;
+        for (int y = 0; y < height; ++y)
+            std::memcpy(scratch.bits() + stride * y, pixels.data() + static_cast<size_t>(y) * width,
+                        static_cast<size_t>(width) * 4);
     }
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(std::clamp(alpha_, 0, 255)), AC_SRC_ALPHA};
     AlphaBlend(dc, static_cast<int>(rect.X), static_cast<int>(rect.Y), width, height, scratch.dc(), 0, 0,

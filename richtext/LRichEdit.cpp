@@ -91,8 +91,8 @@ bool LRichEdit::OnCreate() {
     doc_.SetRowSubscriber(handle_);
     for (int r = 0; r < doc_.RowCount(); ++r)
         doc_.Row(r)->Subscribe(kRowHeightChanged, handle_);
-    caret_ = std::make_unique<LCaret>();
-    caret_->CreateFor(handle_);
+    if (!lazy_caret_)
+        EnsureCaret();
     if (doc_.RowCount() == 0)
         CreateRow(0);
     Reflow();
@@ -309,7 +309,15 @@ RECT LRichEdit::CaretLine(int row, int index) const {
     return c;
 }
 
+void LRichEdit::EnsureCaret() {
+    if (caret_ || !handle_)
+        return;
+    caret_ = std::make_unique<LCaret>();
+    caret_->CreateFor(handle_);
+}
+
 void LRichEdit::ShowCaret() {
+    EnsureCaret();
     if (!caret_ || HasSelection() || !IsShown())
         return;
     caret_->SetColor(color_);

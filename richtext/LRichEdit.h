@@ -212,6 +212,8 @@ protected:
     void EnsureCaretVisible();
     void ShowCaret();
     void HideCaret();
+    // The caret window, made when first needed by an edit that waits (lazy_caret_).
+    void EnsureCaret();
     void ClosePictureFrame();
     // Row index under a document y (first / last row above / below the rows).
     int RowAtY(int doc_y) const;
@@ -263,6 +265,9 @@ protected:
     std::string token_;
     bool selecting_ = false;
     bool loading_ = false;
+    // Edits that are many and seldom written in (the boxes on notes) make their caret window only
+    // when it first shows.
+    bool lazy_caret_ = false;
 
     // What each row last painted on the surface: unchanged rows are moved, not drawn again.
     struct PaintedRow {
