@@ -88,6 +88,20 @@ bool WritePng(const std::wstring& path, int w, int h, uint32_t argb) {
     return bitmap.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
 }
 
+// A note with one box holding the text, written and closed; answers the note's name and the box's id.
+std::pair<std::wstring, int> StoredBox(const std::wstring& text) {
+    auto note = OpenNote();
+    LRichEditNI* box = note->AddRichItem(POINT{10, 10});
+    EXPECT_NE(box, nullptr);
+    if (!box)
+        return {note->Name(), 0};
+    Type(*box, text);
+    const int id = box->GetId();
+    box->OnKillFocus(note.get());
+    PumpMessages();
+    return {note->Name(), id};
+}
+
 std::vector<const LGlyph*> Glyphs(LRichEditNI& box) {
     std::vector<const LGlyph*> out;
     for (int r = 0; r < box.Document().RowCount(); ++r)
@@ -247,17 +261,7 @@ TEST_F(RichItemTest, APictureFromAFileIsScaledToTheLongestSideAndTheNoticeIsShow
 }
 
 TEST_F(RichItemTest, OlderLineHeightsAndRowIconsLoadOnceAndLeaveTheRecordAfterTheContentIsSaved) {
-    std::wstring name;
-    int id = 0;
-    {
-        auto note = OpenNote();
-        name = note->Name();
-        LRichEditNI* box = note->AddRichItem(POINT{10, 10});
-        Type(*box, L"a\rb");
-        id = box->GetId();
-        box->OnKillFocus(note.get());
-        PumpMessages();
-    }
+    const auto [name, id] = StoredBox(L"a\rb");
     ASSERT_TRUE(WritePng(RowIconDir(L"default") + L"older_icon.png", 24, 24, 0xFFC03030));
     const std::wstring record = NoteFolder(name) + std::to_wstring(id) + L".xml";
     std::string text;
@@ -286,17 +290,7 @@ TEST_F(RichItemTest, OlderLineHeightsAndRowIconsLoadOnceAndLeaveTheRecordAfterTh
 }
 
 TEST_F(RichItemTest, ContentThatDoesNotLoadOrNamesAnotherFolderIsNeverTouched) {
-    std::wstring name;
-    int id = 0;
-    {
-        auto note = OpenNote();
-        name = note->Name();
-        LRichEditNI* box = note->AddRichItem(POINT{10, 10});
-        Type(*box, L"x");
-        id = box->GetId();
-        box->OnKillFocus(note.get());
-        PumpMessages();
-    }
+    const auto [name, id] = StoredBox(L"x");
     const std::wstring folder = NoteFolder(name);
     const std::string damaged = "{\\rtf1 {\\pict\\pngblip\\picw";
     ASSERT_TRUE(WriteFileAtomic(folder + std::to_wstring(id) + L"_rtf", damaged));
