@@ -52,12 +52,6 @@ constexpr int kSizeStep = 2; // the font bar's grow and shrink
 
 LRichEditNI::AskFn g_ask = nullptr;
 
-// A name read from a record is used only as a plain file name inside the note folder.
-bool IsPlainName(const std::wstring& name) {
-    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." &&
-           name != L"..";
-}
-
 COLORREF ToColorRef(uint32_t argb) {
     return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
 }
@@ -159,7 +153,7 @@ void LRichEditNI::LoadStored(NoteRecordReader& stored) {
     stored.ReadInt(NoteKey::kEncryptShow, encrypt);
 
     std::wstring rtf;
-    if (stored.ReadText(NoteKey::kRtfText, rtf) && IsPlainName(rtf)) {
+    if (stored.ReadText(NoteKey::kRtfText, rtf) && IsPlainFileName(rtf)) {
         const std::wstring path = folder_ + rtf;
         if (FileExists(path) && LoadRtf(path, false) != 0) {
             // Kept as it is: the box shows nothing and writes nothing over it.
@@ -196,7 +190,7 @@ void LRichEditNI::LoadStored(NoteRecordReader& stored) {
         while (doc.FindNext(kOlderItem)) {
             const int row = _wtoi(doc.GetText().c_str());
             const std::wstring image = doc.GetAttr(kOlderImage);
-            if (row < 0 || row >= doc_.RowCount() || !IsPlainName(image))
+            if (row < 0 || row >= doc_.RowCount() || !IsPlainFileName(image))
                 continue;
             auto picture = LoadPicture(RowIconDir(kRowIconSet) + image);
             if (!picture)

@@ -121,7 +121,7 @@ LRESULT LRichEditNIMenuMark::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
 
 LRichEditNIMenu::LRichEditNIMenu(LRichEditNI& box)
     : box_(box.GetHandle()), wrap_(box.IsWrap()), protected_(box.IsProtected()), alpha_(box.GetAlpha()),
-      font_(box.CurrentFont()), color_(box.CurrentColor()), highlight_(box.CurrentHighlight()) {
+      font_(box.CurrentFont()) {
     SetObjectName(L"LRichEditNIMenu");
 }
 

@@ -81,7 +81,6 @@ private:
     bool wrap_, protected_;
     int alpha_;
     Gdiplus::Font* font_;
-    uint32_t color_, highlight_;
     std::vector<std::unique_ptr<MerlaMenuItem>> items_;
     std::unique_ptr<MerlaMenuItemSetAlpha> alpha_item_;
     std::unique_ptr<LRichEditNIMenuMark> mark_sub_;

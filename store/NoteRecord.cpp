@@ -210,6 +210,11 @@ std::wstring NoteTimeNow() {
     return FormatNoteTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
 }
 
+bool IsPlainFileName(const std::wstring& name) {
+    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." &&
+           name != L"..";
+}
+
 void DeleteChildFiles(const std::wstring& folder, int child_id) {
     const std::wstring record = folder + std::to_wstring(child_id) + L".xml";
     CXmlDoc doc;
@@ -218,8 +223,7 @@ void DeleteChildFiles(const std::wstring& folder, int child_id) {
         // The root is the child's class; an image child names its picture.
         if (doc.FindNext() && doc.Into()) {
             std::wstring image;
-            if (doc.GetChildText(NoteKey::kImage, image) && !image.empty() &&
-                image.find_first_of(L"\\/:") == std::wstring::npos)
+            if (doc.GetChildText(NoteKey::kImage, image) && IsPlainFileName(image))
                 DeleteFileW((folder + image).c_str());
         }
     }
@@ -235,8 +239,7 @@ void DeleteNoteFiles(const std::wstring& folder, const std::wstring& name) {
     NoteRecord record = NoteRecord::ForNote(folder, name);
     std::wstring bkimage;
     // Names come from the record: never let one reach outside the note folder.
-    if (record.ReadText(NoteKey::kBkImage, bkimage) && !bkimage.empty() &&
-        bkimage.find_first_of(L"\\/:") == std::wstring::npos)
+    if (record.ReadText(NoteKey::kBkImage, bkimage) && IsPlainFileName(bkimage))
         DeleteFileW((folder + bkimage).c_str());
     for (const ChildItemRef& child : record.LoadChildren())
         DeleteChildFiles(folder, child.id);

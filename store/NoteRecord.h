@@ -154,6 +154,8 @@ private:
 // "unique" into a record that lacks it. Answers the name.
 std::wstring EnsureNoteUnique(const std::wstring& base, std::wstring name, int id);
 bool IsKnownChildClass(std::wstring_view cls);
+// A file name read from a record names a file inside the note folder only: no path, no "." or "..".
+bool IsPlainFileName(const std::wstring& name);
 // "%04d年%02d月%02d日 %02d时%02d分%02d秒", the form of "datetime" and "updatetime".
 std::wstring FormatNoteTime(int year, int month, int day, int hour, int minute, int second);
 std::wstring NoteTimeNow();

@@ -7,11 +7,6 @@
 
 namespace {
 
-bool IsPlainFileName(const std::wstring& name) {
-    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." &&
-           name != L"..";
-}
-
 // Copies a picture unless the target already has a file of that name.
 void CopyKeepingExisting(const std::wstring& from, const std::wstring& to) {
     if (GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES)

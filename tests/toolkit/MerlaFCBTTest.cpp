@@ -44,20 +44,6 @@ std::wstring FamilyOf(const Gdiplus::Font* font) {
     return DescribeFont(font).family;
 }
 
-std::vector<std::wstring> Installed() {
-    std::vector<std::wstring> names;
-    Gdiplus::InstalledFontCollection collection;
-    std::vector<Gdiplus::FontFamily> families(static_cast<size_t>(collection.GetFamilyCount()));
-    INT found = 0;
-    collection.GetFamilies(static_cast<INT>(families.size()), families.data(), &found);
-    for (INT i = 0; i < found; ++i) {
-        WCHAR name[LF_FACESIZE] = {};
-        families[static_cast<size_t>(i)].GetFamilyName(name);
-        names.emplace_back(name);
-    }
-    return names;
-}
-
 RECT PlaceIn(LWnd& child, LWnd& bar) {
     RECT r = child.WindowRect();
     MapWindowPoints(nullptr, bar.GetHandle(), reinterpret_cast<POINT*>(&r), 2);
@@ -179,7 +165,7 @@ TEST(MerlaFCBT, EnterInTheSizeBoxClampsToEightTo1024) {
 
 TEST(MerlaFCBT, SizesAndFamiliesOutsideTheValidOnesAreNeverHandedOut) {
     BarFixture f;
-    const std::vector<std::wstring> installed = Installed();
+    const std::vector<std::wstring> installed = InstalledFamilies();
     ASSERT_FALSE(installed.empty());
     const std::wstring family = installed.back();
     f.Enter(f.bar.NameBox(), family);

@@ -191,18 +191,7 @@ TEST(MerlaFontSel, RecentFontsKeepFiveAndOneEntryPerNameIgnoringCase) {
 }
 
 TEST(MerlaFontSel, FullListIsTheInstalledFamiliesInTheCollectionsOrder) {
-    std::vector<std::wstring> installed;
-    {
-        Gdiplus::InstalledFontCollection collection;
-        std::vector<Gdiplus::FontFamily> families(static_cast<size_t>(collection.GetFamilyCount()));
-        INT found = 0;
-        collection.GetFamilies(static_cast<INT>(families.size()), families.data(), &found);
-        for (INT i = 0; i < found; ++i) {
-            WCHAR name[LF_FACESIZE] = {};
-            families[static_cast<size_t>(i)].GetFamilyName(name);
-            installed.emplace_back(name);
-        }
-    }
+    const std::vector<std::wstring> installed = InstalledFamilies();
     ColorWnd owner;
     ASSERT_TRUE(owner.CreateTop(0, 0, 10, 10));
     MerlaFontSel popup;

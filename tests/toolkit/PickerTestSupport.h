@@ -3,6 +3,7 @@
 #include "tests/toolkit/ToolkitTestSupport.h"
 
 #include "toolkit/controls/MerlaEdit.h"
+#include "toolkit/pickers/PickerLook.h"
 
 #include <string>
 #include <vector>
