@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 
 MxMiMenuMoveToSub::MxMiMenuMoveToSub(std::wstring groups_dir, int base_command)
     : groups_dir_(std::move(groups_dir)), base_command_(base_command) {
@@ -13,7 +14,8 @@ MxMiMenuMoveToSub::MxMiMenuMoveToSub(std::wstring groups_dir, int base_command)
 bool MxMiMenuMoveToSub::Build(int id, const std::wstring& caption, HWND owner) {
     groups_.clear();
     for (std::wstring& name : ListEntries(groups_dir_)) {
-        if (FolderExists(groups_dir_ + name))
+        if (FolderExists(groups_dir_ + name) &&
+            (excluded_.empty() || _wcsicmp(name.c_str(), excluded_.c_str()) != 0))
             groups_.push_back(std::move(name));
     }
     // Commands beyond the range would run into the next command block.
@@ -33,9 +35,12 @@ bool MxMiMenuMoveToSub::OnCreate() {
         if (item->Create(command, text, 0, WS_CHILD | WS_VISIBLE, s, y, width, item_height_, handle_))
             items_.push_back(std::move(item));
     };
+    if (default_first_)
+        add(base_command_, kDefaultGroupText);
     for (size_t i = 0; i < groups_.size(); ++i)
         add(base_command_ + 1 + static_cast<int>(i), groups_[i]);
-    add(base_command_, kDefaultGroupText);
+    if (!default_first_)
+        add(base_command_, kDefaultGroupText);
     return ok;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The group submenu: one item per group folder in listing order, then the default group. Notes and
-// templates are sent to a group by the command of its item.
+// The group submenu: one item per group folder in listing order, then the default group (or the
+// default group first, as the manager's move menu has it). Notes and templates are sent to a group
+// by the command of its item.
 #include "toolkit/MerlaMenu.h"
 
 #include <memory>
@@ -17,6 +18,11 @@ public:
     // gets base_command.
     MxMiMenuMoveToSub(std::wstring groups_dir, int base_command);
 
+    // The manager's move menu: the default group first, and the group the notes are in left out
+    // (compared ignoring case).
+    void SetDefaultFirst(bool on) { default_first_ = on; }
+    void SetExcluded(std::wstring group) { excluded_ = std::move(group); }
+
     // Lists the group folders and creates the hidden menu window owned by owner.
     bool Build(int id, const std::wstring& caption, HWND owner);
 
@@ -30,6 +36,8 @@ public:
 private:
     std::wstring groups_dir_;
     int base_command_;
+    bool default_first_ = false;
+    std::wstring excluded_;
     std::vector<std::wstring> groups_;
     std::vector<std::unique_ptr<MerlaMenuItem>> items_;
 };

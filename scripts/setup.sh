@@ -11,7 +11,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev cmake make
           wine wine64 xvfb xauth fonts-wqy-microhei fonts-wine locales xdotool imagemagick
-          googletest dpkg-dev librsvg2-bin icoutils zip unzip xclip)
+          googletest dpkg-dev librsvg2-bin icoutils zip unzip xclip pandoc)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -9,7 +9,7 @@
 #include "app/MerlaMain.h"
 #include "app/MerlaMenuTray.h"
 #include "app/base/RunFolder.h"
-#include "app/WindowStoreEvents.h"
+#include "manager/WindowStoreEvents.h"
 #include "manager/MxMiManager.h"
 #include "manager/MxMiMenuMoveToSub.h"
 #include "note/MerlaItem.h"

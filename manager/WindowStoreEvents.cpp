@@ -1,8 +1,22 @@
-#include "app/WindowStoreEvents.h"
+#include "manager/WindowStoreEvents.h"
 
-#include "app/MerlaMain.h"
+#include "app/base/NoteRegistries.h"
 #include "note/MerlaItem.h"
 #include "toolkit/MerlaMessageBox.h"
+
+namespace {
+
+HWND MainWindow() {
+    return LWnd::HandleFromId(LWndMoveResize::kMainWindowId);
+}
+
+MerlaItem* FindOpen(const std::wstring& name) {
+    auto& open = OpenNotesByName();
+    auto it = open.find(name);
+    return it == open.end() ? nullptr : it->second;
+}
+
+} // namespace
 
 void WindowStoreEvents::PostShowGroup(int group_row) {
     if (HWND manager = LWnd::HandleFromId(kManagerId))
@@ -10,27 +24,27 @@ void WindowStoreEvents::PostShowGroup(int group_row) {
 }
 
 void WindowStoreEvents::PostReloadNotes() {
-    if (HWND main = MerlaMain::MainWindow())
+    if (HWND main = MainWindow())
         PostMessageW(main, MSG_MAIN_RELOAD_NOTES, 0, 0);
 }
 
 void WindowStoreEvents::SendNotesDeleted(const NoteNameSet& names) {
-    if (HWND main = MerlaMain::MainWindow())
+    if (HWND main = MainWindow())
         SendMessageW(main, MSG_MAIN_NOTES_DELETED, 0, reinterpret_cast<LPARAM>(&names));
 }
 
 void WindowStoreEvents::PostHideNote(int note_id) {
-    if (HWND main = MerlaMain::MainWindow())
+    if (HWND main = MainWindow())
         PostMessageW(main, kToolkitCommand, kCmdHideNote, note_id);
 }
 
 int WindowStoreEvents::FindOpenNote(const std::wstring& name) {
-    MerlaItem* note = MerlaMain::FindOpenNote(name);
+    MerlaItem* note = FindOpen(name);
     return note ? note->GetId() : 0;
 }
 
 void WindowStoreEvents::SetBaseFolder(const std::wstring& name, const std::wstring& base_folder) {
-    if (MerlaItem* note = MerlaMain::FindOpenNote(name))
+    if (MerlaItem* note = FindOpen(name))
         note->SetBaseFolder(base_folder);
 }
 

@@ -1,0 +1,66 @@
+#pragma once
+// The notes page's popup menus: a menu of fixed items with pictures, optionally opening the move
+// menu from one item, and the two such menus of the page, the delete menu and the group menu.
+#include "manager/MxMiMenuMoveToSub.h"
+#include "toolkit/MerlaMenu.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace MxMiCmd {
+inline constexpr int kNewGroup = 20040, kDeleteGroup = 20041, kEmptyBin = 20042, kDeleteNotes = 20043;
+inline constexpr int kRestore = 20044, kSelectAll = 20045, kInvert = 20046, kMoveTo = 20047;
+inline constexpr int kShow = 20048, kHide = 20049, kRename = 20050, kExport = 20051;
+inline constexpr int kConfirm = 30901, kDeleteAndMove = 30902;
+inline constexpr int kMoveToDefault = 31000; // 31000 + k: entry k of the move menu
+} // namespace MxMiCmd
+
+struct MxMiMenuEntry {
+    int command;
+    std::wstring text;
+    std::wstring picture;
+};
+
+class MxMiItemMenu : public MerlaMenu {
+public:
+    static constexpr int kWidth = 170;
+    static constexpr int kMoveMenuId = 20070;
+
+    explicit MxMiItemMenu(std::vector<MxMiMenuEntry> entries);
+    ~MxMiItemMenu() override;
+
+    // Creates the hidden menu owned by owner; with move_group set, the item kDeleteAndMove opens
+    // the move menu of the groups other than move_group.
+    bool Build(int id, const std::wstring& caption, HWND owner, bool with_move_menu,
+               const std::wstring& move_group = {});
+
+    bool OnCreate() override;
+    int GetMenuHeight() override;
+    int GetMenuWidth() override;
+
+    const std::vector<MxMiMenuEntry>& Entries() const { return entries_; }
+    MxMiMenuMoveToSub* MoveMenu() { return move_.get(); }
+
+private:
+    std::vector<MxMiMenuEntry> entries_;
+    std::vector<std::unique_ptr<MerlaMenuItem>> items_;
+    std::unique_ptr<MxMiMenuMoveToSub> move_;
+};
+
+// The move menu on its own (tool command 20047): the default group first, the current group left out.
+MxMiMenuMoveToSub* NewMoveMenu(HWND owner, const std::wstring& current_group);
+
+// "删除菜单": delete and move, or delete.
+class MxMiMenuDel : public MxMiItemMenu {
+public:
+    static constexpr int kId = 20071;
+    MxMiMenuDel();
+};
+
+// "分组编辑菜单": new group; for a user group also rename, delete, delete and move.
+class MerlaMenuGroupOp : public MxMiItemMenu {
+public:
+    static constexpr int kId = 20072;
+    explicit MerlaMenuGroupOp(bool user_group);
+};

@@ -1,0 +1,294 @@
+#include "note/NotePicture.h"
+
+#include "app/base/NoteRegistries.h"
+#include "note/MerlaItem.h"
+#include "note/NoteRichContent.h"
+#include "richtext/GlyphDocument.h"
+#include "richtext/LGlyphEditRow.h"
+#include "richtext/LRichEdit.h"
+#include "store/NoteRecord.h"
+#include "store/xml/FileBytes.h"
+
+#include <gdiplus.h>
+#include <objidl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr int kOpaqueAlpha = 255;
+constexpr uint32_t kOpaque = 0xFF000000;
+constexpr wchar_t kPngMime[] = L"image/png";
+// Between a row icon and its row's text, as the box draws it.
+constexpr int kIconGap = 2;
+
+int ClampSide(int64_t side) {
+    return static_cast<int>(std::clamp<int64_t>(side, 1, kMaxNotePictureSide));
+}
+
+// A picture file decoded into memory of its own, so the file is not held open.
+std::unique_ptr<Gdiplus::Bitmap> LoadPictureCopy(const std::wstring& path) {
+    if (!FileExists(path))
+        return nullptr;
+    Gdiplus::Bitmap file(path.c_str());
+    if (file.GetLastStatus() != Gdiplus::Ok || file.GetWidth() == 0 || file.GetHeight() == 0)
+        return nullptr;
+    const INT w = static_cast<INT>(std::min<UINT>(file.GetWidth(), kMaxNotePictureSide));
+    const INT h = static_cast<INT>(std::min<UINT>(file.GetHeight(), kMaxNotePictureSide));
+    auto copy = std::make_unique<Gdiplus::Bitmap>(w, h, PixelFormat32bppPARGB);
+    if (copy->GetLastStatus() != Gdiplus::Ok)
+        return nullptr;
+    Gdiplus::Graphics g(copy.get());
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    if (g.DrawImage(&file, 0, 0, w, h) != Gdiplus::Ok)
+        return nullptr;
+    return copy;
+}
+
+// The picture stretched over the whole surface, as the note paints its paper.
+bool DrawStretched(Gdiplus::Image& picture, LSurface& target) {
+    auto bitmap = target.MakeBitmap();
+    if (!bitmap)
+        return false;
+    Gdiplus::Graphics g(bitmap.get());
+    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    // Mirrored edges keep the stretched picture from fading out along its border.
+    Gdiplus::ImageAttributes edges;
+    edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    return g.DrawImage(&picture, Gdiplus::Rect(0, 0, target.width(), target.height()), 0, 0,
+                       static_cast<INT>(picture.GetWidth()), static_cast<INT>(picture.GetHeight()),
+                       Gdiplus::UnitPixel, &edges) == Gdiplus::Ok;
+}
+
+// The note's paper at its opacity: the picture stretched, else grey.
+void PaintPaper(LSurface& note, const std::wstring& picture_path, int alpha) {
+    if (alpha <= 0)
+        return;
+    auto picture = picture_path.empty() ? nullptr : LoadPictureCopy(picture_path);
+    if (!picture) {
+        note.Fill((static_cast<uint32_t>(alpha) << 24) | (MerlaItem::kGreyPaper & 0x00FFFFFF));
+        return;
+    }
+    LSurface paper(note.width(), note.height());
+    if (!paper || !DrawStretched(*picture, paper))
+        return;
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), AC_SRC_ALPHA};
+    AlphaBlend(note.dc(), 0, 0, note.width(), note.height(), paper.dc(), 0, 0, paper.width(), paper.height(),
+               blend);
+}
+
+// One box as the rich edit draws itself unscrolled: highlights, the rows' pixels inside the margins,
+// row icons; then laid onto the note at the box's place.
+void PaintBox(GlyphDocument& doc, const RECT& rect, LSurface& note) {
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    LSurface out(w, h);
+    if (!out)
+        return;
+    doc.Paint();
+    const LSurface& s = doc.Surface();
+    const int right = w - LRichEdit::kLeftPadding;
+    const int top = GlyphDocument::kTopMargin, bottom = h - GlyphDocument::kBottomMargin;
+    if (!s || right <= doc.TextIndent() || bottom <= top)
+        return;
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, kOpaqueAlpha, AC_SRC_ALPHA};
+    for (int r = 0; r < doc.RowCount(); ++r) {
+        const LGlyphEditRow* row = doc.Row(r);
+        const int row_top = static_cast<int>(row->SlotTop());
+        const int row_height = row->GetHeight();
+        if (row_top >= bottom)
+            break;
+        if (row_top + row_height <= top)
+            continue;
+        const int y0 = std::max(row_top, top), y1 = std::min(row_top + row_height, bottom);
+        for (const LGlyph* g : row->Children()) {
+            const uint32_t back = g->GetBackColor();
+            if (!back)
+                continue;
+            const int x = static_cast<int>(g->Box().X) - g->GetOverhang();
+            const int gw = static_cast<int>(g->Box().Width) + row->GlyphSpacing() + 1;
+            const int hx0 = std::max(x, 0), hx1 = std::min(x + gw, right);
+            const int hy1 = std::min(row_top + row_height + 1, bottom);
+            if (hx1 > hx0 && hy1 > y0)
+                out.FillRect(hx0, y0, hx1 - hx0, hy1 - y0, (back & 0x00FFFFFF) | kOpaque);
+        }
+        const int cw = std::min(right, s.width());
+        const int ch = std::min(y1, s.height()) - y0;
+        if (cw > 0 && ch > 0)
+            AlphaBlend(out.dc(), 0, y0, cw, ch, s.dc(), 0, y0, cw, ch, blend);
+        if (row->Icon()) {
+            const int side = row->IconSize();
+            const Gdiplus::RectF anchor = row->Count() ? row->At(0)->Box() : row->Box();
+            const int iy = static_cast<int>(anchor.Y + (anchor.Height - static_cast<float>(side)) / 2);
+            AlphaBlend(out.dc(), static_cast<int>(row->Box().X) - side - kIconGap, iy, side, side,
+                       row->IconSurface(), 0, 0, side, side, blend);
+        }
+    }
+    note.BlendFrom(out, rect.left, rect.top);
+}
+
+bool EncoderClsid(const wchar_t* mime, CLSID& clsid) {
+    UINT count = 0, size = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
+        return false;
+    std::vector<BYTE> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok)
+        return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, mime) == 0) {
+            clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+// PNG bytes of a surface as a 32-bit ARGB picture, encoded in memory.
+bool EncodePng(const LSurface& surface, std::string& png) {
+    auto pargb = surface.MakeBitmap();
+    if (!pargb)
+        return false;
+    Gdiplus::Bitmap argb(surface.width(), surface.height(), PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics g(&argb);
+        g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+        if (g.DrawImage(pargb.get(), 0, 0, surface.width(), surface.height()) != Gdiplus::Ok)
+            return false;
+    }
+    CLSID clsid;
+    if (!EncoderClsid(kPngMime, clsid))
+        return false;
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || !stream)
+        return false;
+    bool ok = argb.Save(stream, &clsid, nullptr) == Gdiplus::Ok;
+    STATSTG stat{};
+    if (ok && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
+        png.resize(static_cast<size_t>(stat.cbSize.QuadPart));
+        LARGE_INTEGER zero{};
+        ULONG read = 0;
+        ok = SUCCEEDED(stream->Seek(zero, STREAM_SEEK_SET, nullptr)) &&
+             SUCCEEDED(stream->Read(png.data(), static_cast<ULONG>(png.size()), &read)) && read == png.size();
+    } else {
+        ok = false;
+    }
+    stream->Release();
+    return ok;
+}
+
+MerlaItem* OpenNote(const std::wstring& name) {
+    auto& open = OpenNotesByName();
+    auto it = open.find(name);
+    return it != open.end() && it->second && IsWindow(it->second->GetHandle()) ? it->second : nullptr;
+}
+
+// The stored snapshot's file when the record names one that exists.
+std::wstring SnapshotPath(const std::wstring& note_folder, const std::wstring& name) {
+    std::wstring pngview;
+    if (!NoteRecord::ForNote(note_folder, name).ReadText(NoteKey::kPngView, pngview) || pngview.empty() ||
+        !IsPlainFileName(pngview))
+        return {};
+    const std::wstring path = note_folder + pngview;
+    return FileExists(path) ? path : std::wstring();
+}
+
+LSurface SurfaceOf(Gdiplus::Bitmap& picture) {
+    LSurface s(static_cast<int>(picture.GetWidth()), static_cast<int>(picture.GetHeight()));
+    if (!s)
+        return s;
+    auto target = s.MakeBitmap();
+    if (!target)
+        return LSurface();
+    Gdiplus::Graphics g(target.get());
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    g.DrawImage(&picture, 0, 0, s.width(), s.height());
+    return s;
+}
+
+LSurface Scaled(LSurface picture, int width, int height) {
+    if (!picture || width <= 0 || height <= 0 || (width == picture.width() && height == picture.height()))
+        return picture;
+    LSurface out(ClampSide(width), ClampSide(height));
+    auto source = picture.MakeBitmap();
+    auto target = out.MakeBitmap();
+    if (!out || !source || !target)
+        return LSurface();
+    Gdiplus::Graphics g(target.get());
+    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    g.DrawImage(source.get(), Gdiplus::Rect(0, 0, out.width(), out.height()), 0, 0, picture.width(),
+                picture.height(), Gdiplus::UnitPixel);
+    return out;
+}
+
+} // namespace
+
+LSurface LiveNotePicture(MerlaItem& note) {
+    if (!note.BackBuffer())
+        note.Redraw();
+    const LSurface& back = note.BackBuffer();
+    if (!back)
+        return LSurface();
+    LSurface copy(back.width(), back.height());
+    if (copy)
+        copy.BlendFrom(back, 0, 0);
+    return copy;
+}
+
+LSurface RenderNotePicture(const std::wstring& note_folder, const std::wstring& name) {
+    NoteRecordReader stored(NoteRecord::ForNote(note_folder, name));
+    NoteRect r;
+    if (!stored.ok() || !stored.ReadRect(r))
+        return LSurface();
+    const int width = ClampSide(static_cast<int64_t>(r.right) - r.left);
+    const int height = ClampSide(static_cast<int64_t>(r.bottom) - r.top);
+    LSurface note(width, height);
+    if (!note)
+        return note;
+    int alpha = kOpaqueAlpha;
+    if (stored.ReadInt(NoteKey::kAlpha, alpha))
+        alpha = std::clamp(alpha, 0, kOpaqueAlpha);
+    std::wstring bkimage;
+    if (!stored.ReadText(NoteKey::kBkImage, bkimage) || !IsPlainFileName(bkimage))
+        bkimage.clear();
+    PaintPaper(note, bkimage.empty() ? std::wstring() : note_folder + bkimage, alpha);
+
+    const NoteRichContent content(note_folder, name);
+    for (const StoredRichBox& box : content.Boxes()) {
+        GlyphDocument doc(box.rect.right - box.rect.left, box.rect.bottom - box.rect.top);
+        if (content.Load(box, doc, width))
+            PaintBox(doc, box.rect, note);
+    }
+    return note;
+}
+
+LSurface NotePicture(const std::wstring& note_folder, const std::wstring& name, int width, int height) {
+    if (MerlaItem* open = OpenNote(name)) {
+        return Scaled(LiveNotePicture(*open), width, height);
+    }
+    const std::wstring snapshot = SnapshotPath(note_folder, name);
+    if (!snapshot.empty()) {
+        if (auto picture = LoadPictureCopy(snapshot)) {
+            if (LSurface shot = SurfaceOf(*picture))
+                return Scaled(std::move(shot), width, height);
+        }
+    }
+    return Scaled(RenderNotePicture(note_folder, name), width, height);
+}
+
+bool NotePicturePng(const std::wstring& note_folder, const std::wstring& name, std::string& png) {
+    png.clear();
+    if (MerlaItem* open = OpenNote(name)) {
+        const LSurface live = LiveNotePicture(*open);
+        return live && EncodePng(live, png);
+    }
+    const std::wstring snapshot = SnapshotPath(note_folder, name);
+    if (!snapshot.empty() && LoadPictureCopy(snapshot) && ReadFileBytes(snapshot, png) && !png.empty())
+        return true;
+    png.clear();
+    const LSurface drawn = RenderNotePicture(note_folder, name);
+    return drawn && EncodePng(drawn, png);
+}
