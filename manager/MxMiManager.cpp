@@ -86,6 +86,7 @@ bool MxMiManager::OnCreate() {
     SetWindowLongW(handle_, GWL_STYLE, GetWindowLongW(handle_, GWL_STYLE) | WS_MINIMIZEBOX | WS_SYSMENU);
     LoadRect();
     const bool ok = MxMiCaption::OnCreate();
+    LWndBatch batch(*this);
     SetWindowTextW(handle_, kNotesTitle);
     const int b = border_;
     notes_bt_.Create(kNotesButtonId, L"Velin", 0, WS_CHILD | WS_VISIBLE, b, b, kNotesButtonWidth,
@@ -214,6 +215,6 @@ LRESULT MxMiManager::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
 }
 
 void MxMiManager::OnOk() {
-    if (notes_.GetHandle() && LWnd::Focused() == &notes_.ViewTab().SearchBox())
-        SendMessageW(notes_.GetHandle(), MSG_MGR_SEARCH, 0, 0);
+    // The focused control has had its Enter already (the search box searches); the dialog's own
+    // Enter must not close the manager.
 }

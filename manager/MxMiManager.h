@@ -28,7 +28,7 @@ public:
 
     std::wstring SettingsPath() override;
     LRESULT WindowProc(UINT message, WPARAM wp, LPARAM lp) override;
-    // Enter belongs to the search box, never to the window: the manager stays open.
+    // Enter never closes the manager.
     void OnOk() override;
     void OnMove(int x, int y) override;
     bool OnSize(UINT type, int width, int height) override;

@@ -109,6 +109,7 @@ void MxMiNote::Tell(const std::wstring& text) {
 
 bool MxMiNote::OnCreate() {
     const bool ok = LWnd::OnCreate();
+    LWndBatch batch(*this);
     const RECT rc = ClientRect();
     const int W = rc.right, H = rc.bottom;
     group_list_.SetRows(&rows_);
@@ -280,6 +281,7 @@ MxMiNote::GroupKind MxMiNote::KindOf(const std::wstring& group) const {
 void MxMiNote::ShowGroup(int row) {
     if (row < 0 || row >= static_cast<int>(rows_.Rows().size()))
         return;
+    LWndBatch batch(*this);
     rows_.Select(row);
     group_list_.RowsChanged();
     const std::wstring name = rows_.Rows()[row];
@@ -301,11 +303,11 @@ void MxMiNote::ShowGroup(int row) {
         mode = kNoColumns;
     if (!column_tab_.SelectText(mode))
         column_tab_.SelectText(kNoColumns);
-    if (Redraw())
-        Present();
+    Redraw();
 }
 
 void MxMiNote::OnTabChanged(int strip_id, int index) {
+    LWndBatch batch(*this);
     if (strip_id == kColumnTabId) {
         const std::wstring text = column_tab_.SelectedText();
         RememberMode(CurrentGroup(), text);
@@ -316,7 +318,7 @@ void MxMiNote::OnTabChanged(int strip_id, int index) {
         const std::wstring text = view_tab_.SelectedText();
         cards_.SetFilter(text);
         view_tab_.SetSelectedColor(text == kOnlyHidden ? kHiddenViewColor : kThemeColor);
-        if (FolderExists(GroupFolderFor(CurrentGroup()))) {
+        if (!cards_.Folder().empty() && FolderExists(cards_.Folder())) {
             cards_.Clear();
             cards_.Reload();
         }
@@ -366,6 +368,7 @@ MerlaBt* MxMiNote::ToolButton(int command) {
 }
 
 bool MxMiNote::OnSize(UINT type, int width, int height) {
+    LWndBatch batch(*this);
     if (group_list_.GetHandle()) {
         MoveWindow(group_list_.GetHandle(), 0, 0, kGroupListWidth, std::max(1, height - kToolRowHeight),
                    FALSE);

@@ -713,6 +713,10 @@ bool LWnd::RedrawRect(HWND source, const LWndSet& excluded, int left, int top, i
         return false;
     if (top_level != this)
         return top_level->RedrawRect(source, excluded, left, top, right, bottom);
+    if (batch_ > 0) {
+        batch_dirty_ = true;
+        return false;
+    }
     if (!back_buffer_)
         CreateBackBuffer();
     if (!back_buffer_)
@@ -754,6 +758,18 @@ void LWnd::CopyBackBuffer(LSurface& surface) {
         surface.BlendFrom(back_buffer_, 0, 0);
 }
 
+void LWnd::BeginBatch() {
+    ++batch_;
+}
+
+void LWnd::EndBatch() {
+    if (batch_ <= 0 || --batch_ > 0 || !batch_dirty_)
+        return;
+    batch_dirty_ = false;
+    if (handle_ && IsWindow(handle_) && Redraw())
+        Present();
+}
+
 void LWnd::Present() {
     PresentRect(handle_, ClientRect());
 }
@@ -764,6 +780,10 @@ void LWnd::PresentRect(HWND source, const RECT& rect) {
         return;
     if (top_level != this) {
         top_level->PresentRect(source, rect);
+        return;
+    }
+    if (batch_ > 0) {
+        batch_dirty_ = true;
         return;
     }
     if (IsLayered()) {

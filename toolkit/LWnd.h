@@ -101,6 +101,12 @@ public:
     virtual void Subscribe(UINT code, HWND handle);
 
     // --- non-virtual operations
+    // Many changes at once (a page building its children, a list refilled): between the first
+    // BeginBatch and the last EndBatch the top-level window neither composes nor presents; the
+    // last EndBatch does both once when anything asked for it.
+    void BeginBatch();
+    void EndBatch();
+    bool InBatch() const { return batch_ > 0; }
     void Present();
     void PresentRect(HWND source, const RECT& rect);
     LWnd* GetTopLevel();
@@ -151,4 +157,24 @@ protected:
     int alpha_ = 255;
     std::multimap<UINT, HWND> subscriptions_;
     HWND parent_handle_ = nullptr; // the parent at creation, to leave its children list
+    int batch_ = 0;                // on the top-level window only
+    bool batch_dirty_ = false;
+};
+
+// A batch for the lifetime of the guard, on the top-level window of the window given.
+class LWndBatch {
+public:
+    explicit LWndBatch(LWnd& window) : top_(window.GetTopLevel()) {
+        if (top_)
+            top_->BeginBatch();
+    }
+    ~LWndBatch() {
+        if (top_)
+            top_->EndBatch();
+    }
+    LWndBatch(const LWndBatch&) = delete;
+    LWndBatch& operator=(const LWndBatch&) = delete;
+
+private:
+    LWnd* top_;
 };

@@ -10,10 +10,12 @@
 #include "app/MerlaMenuTray.h"
 #include "app/base/RunFolder.h"
 #include "manager/WindowStoreEvents.h"
+#include "manager/ExportRequest.h"
 #include "manager/MxMiManager.h"
 #include "manager/MxMiMenuMoveToSub.h"
 #include "note/MerlaItem.h"
 #include "store/xml/CXmlDoc.h"
+#include "store/xml/FileBytes.h"
 #include "store/GroupList.h"
 #include "store/NoteRecord.h"
 #include "store/NoteStore.h"
@@ -674,4 +676,82 @@ TEST_F(MainWindow, ManageOpensTheManagerWindowOnce) {
     EXPECT_EQ(title, L"便签管理");
     EXPECT_FALSE(owned);
     EXPECT_EQ(LWnd::HandleFromId(MxMiManager::kId), nullptr);
+}
+
+namespace {
+int AnswerOk(HWND, const std::wstring&, int) {
+    return kMbOk;
+}
+} // namespace
+
+// As a user goes through the manager from the tray: a group picked, a word searched, a note deleted
+// and restored, two notes exported as pictures; once the manager is closed the desktop agrees.
+TEST_F(MainWindow, TheManagerFromTheTrayAndTheDesktopAgree) {
+    SuppressNotice(20060);
+    const std::wstring work = GroupItemsDir() + L"工作\\";
+    const std::wstring w_name = L"20261201000000000_100500";
+    PrepareNote(work, w_name, NoteRect{300, 500, 480, 680});
+    NoteRecord::ForNote(work + w_name + L"\\", w_name).AddChildItem(100501, NoteKey::kRichEdit);
+    ASSERT_TRUE(WriteFileAtomic(work + w_name + L"\\100501_rtf",
+                                "{\\rtf1\\ansi\\ansicpg936\\f0\\fs20 Velin notes\\par}"));
+    MerlaMain& main = Start();
+    MerlaItem& a = NewNote(Point(300, 300));
+    MerlaItem& b = NewNote(Point(600, 300));
+    const std::wstring a_name = a.Name(), b_name = b.Name();
+    ASSERT_EQ(main.Notes().size(), 3u);
+    const std::wstring pictures = ExeDir() + L"pictures\\";
+    EnsureFolder(pictures);
+    MxMiNote::SetMessageBoxHook(&AnswerOk);
+    bool found_in_work = false, deleted_closed = false, restored_open = false;
+    ExportOutcome exported = kExportNotStarted;
+    ModalVisit visit{
+        MxMiManager::kId, [&](LWnd& window) {
+            MxMiNote& page = static_cast<MxMiManager&>(window).NotesPage();
+            MxMiNList& cards = page.Cards();
+            auto pick = [&](const std::wstring& name) {
+                for (size_t i = 0; i < cards.Cards().size(); ++i) {
+                    if (cards.Cards()[i].note.name == name) {
+                        const RECT r = cards.CardClientRect(i);
+                        cards.OnClick(0, r.left + 2, r.top + 2);
+                    }
+                }
+            };
+            // Group "工作" from the group list, then a search from the default group.
+            const RECT row = {0, page.Groups().IndexOf(L"工作") * 36};
+            page.GroupListCtl().OnClick(0, row.left + 10, row.top + 10);
+            PumpMessages();
+            const bool picked = page.CurrentGroup() == L"工作" && cards.Cards().size() == 1;
+            page.ShowGroup(page.Groups().IndexOf(L"系统分组"));
+            page.Search(L"VELIN");
+            found_in_work = picked && page.CurrentGroup() == L"工作" && cards.Cards().size() == 1 &&
+                            cards.Cards()[0].search_hit;
+            page.ShowGroup(page.Groups().IndexOf(L"系统分组"));
+            pick(a_name);
+            page.RunCommand(20043);
+            PumpMessages();
+            deleted_closed = MerlaMain::FindOpenNote(a_name) == nullptr;
+            page.ShowGroup(page.Groups().IndexOf(L"回收站"));
+            pick(a_name);
+            page.RunCommand(20044);
+            restored_open = PumpUntil([&] { return MerlaMain::FindOpenNote(a_name) != nullptr; }, 3000);
+            page.ShowGroup(page.Groups().IndexOf(L"系统分组"));
+            exported = RunExportTo(window.GetHandle(), 32003, L"系统分组", {a_name, b_name}, pictures);
+        }};
+    g_visit = &visit;
+    SetTimer(nullptr, 0, 50, VisitModal);
+    Command(TrayCmd::kManager);
+    g_visit = nullptr;
+    MxMiNote::SetMessageBoxHook(nullptr);
+    ASSERT_TRUE(visit.visited);
+    EXPECT_TRUE(found_in_work);
+    EXPECT_TRUE(deleted_closed);
+    EXPECT_TRUE(restored_open);
+    EXPECT_EQ(exported, kExportCompleted);
+    EXPECT_TRUE(Exists(pictures + a_name + L".png"));
+    EXPECT_TRUE(Exists(pictures + b_name + L".png"));
+    // The desktop: the same three notes, the restored one back in the default group.
+    PumpMessages();
+    EXPECT_EQ(main.Notes().size(), 3u);
+    EXPECT_TRUE(Exists(NoteItemsDir() + a_name + L"\\" + a_name + L".xml"));
+    EXPECT_TRUE(ListEntries(RecycleDir()).empty());
 }
