@@ -74,9 +74,7 @@ HWND MerlaMain::MainWindow() {
 }
 
 MerlaItem* MerlaMain::FindOpenNote(const std::wstring& name) {
-    auto& open = OpenNotesByName();
-    auto it = open.find(name);
-    return it == open.end() ? nullptr : it->second;
+    return ::FindOpenNote(name);
 }
 
 MerlaMain::MerlaMain() {

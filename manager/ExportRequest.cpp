@@ -70,9 +70,8 @@ std::string TextFileBytes(const std::wstring& text) {
 }
 
 MerlaItem* OpenNote(const std::wstring& name) {
-    auto& open = OpenNotesByName();
-    auto it = open.find(name);
-    return it != open.end() && it->second && IsWindow(it->second->GetHandle()) ? it->second : nullptr;
+    MerlaItem* note = FindOpenNote(name);
+    return note && IsWindow(note->GetHandle()) ? note : nullptr;
 }
 
 bool HidesChar(const LGlyph& g, bool masked) {

@@ -238,26 +238,6 @@ void MxMiNote::PostShowGroup(int group_row) {
     PostMessageW(handle_, MSG_MGR_SHOW_GROUP, 0, group_row);
 }
 
-void MxMiNote::PostReloadNotes() {
-    window_events_.PostReloadNotes();
-}
-
-void MxMiNote::SendNotesDeleted(const NoteNameSet& names) {
-    window_events_.SendNotesDeleted(names);
-}
-
-void MxMiNote::PostHideNote(int note_id) {
-    window_events_.PostHideNote(note_id);
-}
-
-int MxMiNote::FindOpenNote(const std::wstring& name) {
-    return window_events_.FindOpenNote(name);
-}
-
-void MxMiNote::SetBaseFolder(const std::wstring& name, const std::wstring& base_folder) {
-    window_events_.SetBaseFolder(name, base_folder);
-}
-
 void MxMiNote::ShowMessage(const std::wstring& text) {
     Tell(text);
 }

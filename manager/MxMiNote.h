@@ -26,7 +26,7 @@ inline constexpr UINT kCardSelected = 50022;
 } // namespace MxMiMsg
 inline constexpr UINT MSG_MGR_SEARCH = MxMiMsg::kSearch;
 
-class MxMiNote : public LWnd, public StoreEvents {
+class MxMiNote : public LWnd, public WindowStoreEvents {
 public:
     static constexpr int kGroupListId = 20038, kCardListId = 20037;
     static constexpr int kColumnTabId = 20035, kViewTabId = 20036, kHintId = 20034;
@@ -61,13 +61,9 @@ public:
     void SaveState();
     void LoadState();
 
-    // --- StoreEvents
+    // --- StoreEvents: the main window and the open notes as the window side has them; the group
+    // to show, the messages and the column modes are the page's.
     void PostShowGroup(int group_row) override;
-    void PostReloadNotes() override;
-    void SendNotesDeleted(const NoteNameSet& names) override;
-    void PostHideNote(int note_id) override;
-    int FindOpenNote(const std::wstring& name) override;
-    void SetBaseFolder(const std::wstring& name, const std::wstring& base_folder) override;
     void ShowMessage(const std::wstring& text) override;
     void ForgetColumnMode(const std::wstring& group) override;
     void RenameColumnMode(const std::wstring& from, const std::wstring& to) override;
@@ -115,7 +111,6 @@ private:
     void RefreshCards();
 
     GroupList rows_;
-    WindowStoreEvents window_events_;
     NoteStore store_{*this, rows_};
     NoteSearch search_;
     MxMiGroupList group_list_;

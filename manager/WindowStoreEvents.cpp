@@ -10,12 +10,6 @@ HWND MainWindow() {
     return LWnd::HandleFromId(LWndMoveResize::kMainWindowId);
 }
 
-MerlaItem* FindOpen(const std::wstring& name) {
-    auto& open = OpenNotesByName();
-    auto it = open.find(name);
-    return it == open.end() ? nullptr : it->second;
-}
-
 } // namespace
 
 void WindowStoreEvents::PostShowGroup(int group_row) {
@@ -39,12 +33,12 @@ void WindowStoreEvents::PostHideNote(int note_id) {
 }
 
 int WindowStoreEvents::FindOpenNote(const std::wstring& name) {
-    MerlaItem* note = FindOpen(name);
+    MerlaItem* note = ::FindOpenNote(name);
     return note ? note->GetId() : 0;
 }
 
 void WindowStoreEvents::SetBaseFolder(const std::wstring& name, const std::wstring& base_folder) {
-    if (MerlaItem* note = FindOpen(name))
+    if (MerlaItem* note = ::FindOpenNote(name))
         note->SetBaseFolder(base_folder);
 }
 

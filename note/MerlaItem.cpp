@@ -1,5 +1,7 @@
 #include "note/MerlaItem.h"
 
+#include "toolkit/MerlaDraw.h"
+
 #include "app/base/NoteRegistries.h"
 #include "app/base/AppPaths.h"
 #include "app/base/DirUtils.h"
@@ -28,7 +30,6 @@ constexpr wchar_t kPictureDialogTitle[] = L"选择一个图像文件";
 constexpr wchar_t kDeleteQuestion[] = L"确定要删除这个便签吗？";
 constexpr wchar_t kReplaceQuestion[] = L"存在同名文件，是否替换？";
 constexpr wchar_t kBkImagePrefix[] = L"bkimage_";
-constexpr wchar_t kPngEncoder[] = L"image/png";
 
 HWND MainWindow() {
     return LWnd::HandleFromId(LWndMoveResize::kMainWindowId);
@@ -41,59 +42,7 @@ void PostToMain(int command, LPARAM lp) {
 
 // A picture decoded into memory of its own, so the file stays free to be replaced or deleted.
 std::unique_ptr<Gdiplus::Bitmap> LoadPicture(const std::wstring& path) {
-    Gdiplus::Bitmap file(path.c_str());
-    if (file.GetLastStatus() != Gdiplus::Ok || file.GetWidth() == 0 || file.GetHeight() == 0)
-        return nullptr;
-    auto copy = std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(file.GetWidth()),
-                                                  static_cast<INT>(file.GetHeight()), PixelFormat32bppPARGB);
-    if (copy->GetLastStatus() != Gdiplus::Ok)
-        return nullptr;
-    Gdiplus::Graphics g(copy.get());
-    if (g.DrawImage(&file, 0, 0, static_cast<INT>(file.GetWidth()), static_cast<INT>(file.GetHeight())) !=
-        Gdiplus::Ok)
-        return nullptr;
-    return copy;
-}
-
-bool EncoderClsid(const wchar_t* mime, CLSID& clsid) {
-    UINT count = 0, size = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
-        return false;
-    std::vector<BYTE> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok)
-        return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, mime) == 0) {
-            clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
-// The PNG bytes of a bitmap, encoded in memory so the file is written in one atomic step.
-bool EncodePng(Gdiplus::Bitmap& bitmap, std::string& bytes) {
-    CLSID clsid;
-    if (!EncoderClsid(kPngEncoder, clsid))
-        return false;
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || !stream)
-        return false;
-    bool ok = bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok;
-    STATSTG stat{};
-    if (ok && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
-        bytes.resize(static_cast<size_t>(stat.cbSize.QuadPart));
-        LARGE_INTEGER zero{};
-        ULONG read = 0;
-        ok = SUCCEEDED(stream->Seek(zero, STREAM_SEEK_SET, nullptr)) &&
-             SUCCEEDED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read)) &&
-             read == bytes.size();
-    } else {
-        ok = false;
-    }
-    stream->Release();
-    return ok;
+    return LoadPictureCopy(path);
 }
 
 // The open-file dialog for pictures: the full path and the bare file name, false when cancelled.

@@ -8,6 +8,7 @@
 #include "richtext/LRichEdit.h"
 #include "store/NoteRecord.h"
 #include "store/xml/FileBytes.h"
+#include "toolkit/MerlaDraw.h"
 
 #include <gdiplus.h>
 #include <objidl.h>
@@ -20,31 +21,11 @@ namespace {
 
 constexpr int kOpaqueAlpha = 255;
 constexpr uint32_t kOpaque = 0xFF000000;
-constexpr wchar_t kPngMime[] = L"image/png";
 // Between a row icon and its row's text, as the box draws it.
 constexpr int kIconGap = 2;
 
 int ClampSide(int64_t side) {
     return static_cast<int>(std::clamp<int64_t>(side, 1, kMaxNotePictureSide));
-}
-
-// A picture file decoded into memory of its own, so the file is not held open.
-std::unique_ptr<Gdiplus::Bitmap> LoadPictureCopy(const std::wstring& path) {
-    if (!FileExists(path))
-        return nullptr;
-    Gdiplus::Bitmap file(path.c_str());
-    if (file.GetLastStatus() != Gdiplus::Ok || file.GetWidth() == 0 || file.GetHeight() == 0)
-        return nullptr;
-    const INT w = static_cast<INT>(std::min<UINT>(file.GetWidth(), kMaxNotePictureSide));
-    const INT h = static_cast<INT>(std::min<UINT>(file.GetHeight(), kMaxNotePictureSide));
-    auto copy = std::make_unique<Gdiplus::Bitmap>(w, h, PixelFormat32bppPARGB);
-    if (copy->GetLastStatus() != Gdiplus::Ok)
-        return nullptr;
-    Gdiplus::Graphics g(copy.get());
-    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
-    if (g.DrawImage(&file, 0, 0, w, h) != Gdiplus::Ok)
-        return nullptr;
-    return copy;
 }
 
 // The picture stretched over the whole surface, as the note paints its paper.
@@ -67,7 +48,7 @@ bool DrawStretched(Gdiplus::Image& picture, LSurface& target) {
 void PaintPaper(LSurface& note, const std::wstring& picture_path, int alpha) {
     if (alpha <= 0)
         return;
-    auto picture = picture_path.empty() ? nullptr : LoadPictureCopy(picture_path);
+    auto picture = picture_path.empty() ? nullptr : LoadPictureCopy(picture_path, kMaxNotePictureSide);
     if (!picture) {
         note.Fill((static_cast<uint32_t>(alpha) << 24) | (MerlaItem::kGreyPaper & 0x00FFFFFF));
         return;
@@ -129,23 +110,6 @@ void PaintBox(GlyphDocument& doc, const RECT& rect, LSurface& note) {
     note.BlendFrom(out, rect.left, rect.top);
 }
 
-bool EncoderClsid(const wchar_t* mime, CLSID& clsid) {
-    UINT count = 0, size = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
-        return false;
-    std::vector<BYTE> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok)
-        return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, mime) == 0) {
-            clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
 // PNG bytes of a surface as a 32-bit ARGB picture, encoded in memory.
 bool EncodePng(const LSurface& surface, std::string& png) {
     auto pargb = surface.MakeBitmap();
@@ -158,31 +122,12 @@ bool EncodePng(const LSurface& surface, std::string& png) {
         if (g.DrawImage(pargb.get(), 0, 0, surface.width(), surface.height()) != Gdiplus::Ok)
             return false;
     }
-    CLSID clsid;
-    if (!EncoderClsid(kPngMime, clsid))
-        return false;
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || !stream)
-        return false;
-    bool ok = argb.Save(stream, &clsid, nullptr) == Gdiplus::Ok;
-    STATSTG stat{};
-    if (ok && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
-        png.resize(static_cast<size_t>(stat.cbSize.QuadPart));
-        LARGE_INTEGER zero{};
-        ULONG read = 0;
-        ok = SUCCEEDED(stream->Seek(zero, STREAM_SEEK_SET, nullptr)) &&
-             SUCCEEDED(stream->Read(png.data(), static_cast<ULONG>(png.size()), &read)) && read == png.size();
-    } else {
-        ok = false;
-    }
-    stream->Release();
-    return ok;
+    return ::EncodePng(argb, png);
 }
 
 MerlaItem* OpenNote(const std::wstring& name) {
-    auto& open = OpenNotesByName();
-    auto it = open.find(name);
-    return it != open.end() && it->second && IsWindow(it->second->GetHandle()) ? it->second : nullptr;
+    MerlaItem* note = FindOpenNote(name);
+    return note && IsWindow(note->GetHandle()) ? note : nullptr;
 }
 
 // The stored snapshot's file when the record names one that exists.
@@ -271,7 +216,7 @@ LSurface NotePicture(const std::wstring& note_folder, const std::wstring& name, 
     }
     const std::wstring snapshot = SnapshotPath(note_folder, name);
     if (!snapshot.empty()) {
-        if (auto picture = LoadPictureCopy(snapshot)) {
+        if (auto picture = LoadPictureCopy(snapshot, kMaxNotePictureSide)) {
             if (LSurface shot = SurfaceOf(*picture))
                 return Scaled(std::move(shot), width, height);
         }
@@ -286,7 +231,8 @@ bool NotePicturePng(const std::wstring& note_folder, const std::wstring& name, s
         return live && EncodePng(live, png);
     }
     const std::wstring snapshot = SnapshotPath(note_folder, name);
-    if (!snapshot.empty() && LoadPictureCopy(snapshot) && ReadFileBytes(snapshot, png) && !png.empty())
+    if (!snapshot.empty() && LoadPictureCopy(snapshot, kMaxNotePictureSide) && ReadFileBytes(snapshot, png) &&
+        !png.empty())
         return true;
     png.clear();
     const LSurface drawn = RenderNotePicture(note_folder, name);

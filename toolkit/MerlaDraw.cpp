@@ -4,6 +4,7 @@
 #include "app/base/SysConfig.h"
 
 #include <gdiplus.h>
+#include <objidl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -169,6 +170,71 @@ TextSize MeasureUiText(std::wstring_view text, int alignment) {
 
 std::wstring ResPicture(const std::wstring& name) {
     return ResDir() + name;
+}
+
+std::unique_ptr<Gdiplus::Bitmap> LoadPictureCopy(const std::wstring& path, int max_side) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return nullptr;
+    Gdiplus::Bitmap file(path.c_str());
+    if (file.GetLastStatus() != Gdiplus::Ok || file.GetWidth() == 0 || file.GetHeight() == 0)
+        return nullptr;
+    INT w = static_cast<INT>(file.GetWidth()), h = static_cast<INT>(file.GetHeight());
+    if (max_side > 0) {
+        w = std::min(w, max_side);
+        h = std::min(h, max_side);
+    }
+    auto copy = std::make_unique<Gdiplus::Bitmap>(w, h, PixelFormat32bppPARGB);
+    if (copy->GetLastStatus() != Gdiplus::Ok)
+        return nullptr;
+    Gdiplus::Graphics g(copy.get());
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    if (g.DrawImage(&file, 0, 0, w, h) != Gdiplus::Ok)
+        return nullptr;
+    return copy;
+}
+
+namespace {
+
+bool EncoderClsid(const wchar_t* mime, CLSID& clsid) {
+    UINT count = 0, size = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
+        return false;
+    std::vector<BYTE> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok)
+        return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, mime) == 0) {
+            clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool EncodePng(Gdiplus::Bitmap& bitmap, std::string& bytes) {
+    CLSID clsid;
+    if (!EncoderClsid(L"image/png", clsid))
+        return false;
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || !stream)
+        return false;
+    bool ok = bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok;
+    STATSTG stat{};
+    if (ok && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
+        bytes.resize(static_cast<size_t>(stat.cbSize.QuadPart));
+        LARGE_INTEGER zero{};
+        ULONG read = 0;
+        ok = SUCCEEDED(stream->Seek(zero, STREAM_SEEK_SET, nullptr)) &&
+             SUCCEEDED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read)) &&
+             read == bytes.size();
+    } else {
+        ok = false;
+    }
+    stream->Release();
+    return ok;
 }
 
 bool PictureFileSize(const std::wstring& path, int& width, int& height) {

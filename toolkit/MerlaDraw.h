@@ -41,6 +41,11 @@ TextSize MeasureUiText(std::wstring_view text, int alignment);
 bool DrawPictureFile(const std::wstring& path, LSurface& target, int x, int y, int width, int height);
 // Width and height of a picture file; false when it does not load.
 bool PictureFileSize(const std::wstring& path, int& width, int& height);
+// A picture file decoded into memory of its own (premultiplied), so the file stays free to be
+// replaced or deleted; sides beyond max_side (when > 0) are cut. Null when it does not load.
+std::unique_ptr<Gdiplus::Bitmap> LoadPictureCopy(const std::wstring& path, int max_side = 0);
+// The PNG bytes of a bitmap, encoded in memory so a file can be written in one atomic step.
+bool EncodePng(Gdiplus::Bitmap& bitmap, std::string& bytes);
 // Full path of a picture of the program's pictures folder.
 std::wstring ResPicture(const std::wstring& name);
 

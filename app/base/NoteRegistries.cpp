@@ -5,6 +5,12 @@ std::map<std::wstring, MerlaItem*>& OpenNotesByName() {
     return notes;
 }
 
+MerlaItem* FindOpenNote(const std::wstring& name) {
+    auto& open = OpenNotesByName();
+    auto it = open.find(name);
+    return it == open.end() ? nullptr : it->second;
+}
+
 MerlaItem*& LastActiveNote() {
     static MerlaItem* note = nullptr;
     return note;

@@ -5,6 +5,7 @@
 // group "bench_manager" beside the program; "sysconfig.xml" is put back as it was afterwards.
 //   bench_manager_open.exe          generate, measure, remove the group
 #include "app/base/AppPaths.h"
+#include "bench/BenchSupport.h"
 #include "app/base/DirUtils.h"
 #include "app/base/SysConfig.h"
 #include "manager/MxMiManager.h"
@@ -24,7 +25,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 constexpr int kNotes = 1000;
 constexpr size_t kRtfBytes = 2048;
 constexpr int kNoteSide = 180;
@@ -33,10 +35,6 @@ constexpr int kRuns = 3;
 constexpr int kWaitMs = 30000;
 constexpr double kTargetMs = 1000;
 constexpr wchar_t kGroup[] = L"bench_manager";
-
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
 
 void Pump() {
     MSG msg;

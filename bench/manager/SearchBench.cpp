@@ -5,6 +5,7 @@
 //   bench_search.exe          generate, measure, remove the group
 //   bench_search.exe --keep   leave the group for a look afterwards
 #include "app/base/AppPaths.h"
+#include "bench/BenchSupport.h"
 #include "app/base/DirUtils.h"
 #include "manager/NoteSearch.h"
 #include "richtext/CRtfReader.h"
@@ -23,7 +24,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
 constexpr int kNotes = 1000;
 constexpr size_t kRtfBytes = 2048;
@@ -38,10 +40,6 @@ constexpr double kTargetMs = 500;
 constexpr int kFonts = 2;
 constexpr const wchar_t* kFontNames[kFonts] = {L"宋体", L"微软雅黑"};
 constexpr int kColorReds[] = {0, 192}; // black and a dark red
-
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
 
 // As the rich text box writes it: header, font and colour tables, then runs with their words.
 std::string Rtf(int n, const std::wstring& extra) {
