@@ -129,10 +129,10 @@ bool MxMiNote::OnCreate() {
     cards_.Create(kCardListId, L"组便签显示列表", 0, WS_CHILD | WS_VISIBLE, kGroupListWidth, kTabHeight,
                   std::max(1, W - kGroupListWidth), std::max(1, H - kToolRowHeight - kTabHeight), handle_);
     LoadState();
-    column_tab_.Subscribe(MxMiMsg::kTabChanged, handle_);
-    view_tab_.Subscribe(MxMiMsg::kTabChanged, handle_);
+    column_tab_.Subscribe(MxMiTab::kTabChanged, handle_);
+    view_tab_.Subscribe(MxMiTab::kTabChanged, handle_);
     group_list_.Subscribe(MSG_MGR_SHOW_GROUP, handle_);
-    group_list_.Subscribe(MxMiMsg::kGroupMenu, handle_);
+    group_list_.Subscribe(MxMiGroupList::kContextMenu, handle_);
     for (const ToolSpec& t : kTools) {
         auto bt = std::make_unique<MerlaBt>(t.picture, t.text);
         if (bt->Create(t.command, t.text, 0, WS_CHILD, 0, H - kToolTop, t.system.width, kToolHeight, handle_))
@@ -584,22 +584,18 @@ LRESULT MxMiNote::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
     return LWnd::OnNotify(message, wp, lp);
 }
 
-void MxMiNote::OnContextMenu(HWND window, int x, int y) {
-    LWnd::OnContextMenu(window, x, y);
-}
-
 LRESULT MxMiNote::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
-    case MxMiMsg::kTabChanged:
+    case MxMiTab::kTabChanged:
         OnTabChanged(static_cast<int>(wp), static_cast<int>(lp));
         return 0;
     case MSG_MGR_SHOW_GROUP:
         ShowGroup(static_cast<int>(lp));
         return 0;
-    case MxMiMsg::kSearch:
+    case MSG_MGR_SEARCH:
         Search(view_tab_.SearchBox().GetText());
         return 0;
-    case MxMiMsg::kGroupMenu:
+    case MxMiGroupList::kContextMenu:
         OpenGroupMenu(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
         return 0;
     default:

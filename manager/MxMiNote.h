@@ -18,13 +18,8 @@
 #include <utility>
 #include <vector>
 
-namespace MxMiMsg {
-inline constexpr UINT kTabChanged = 50019; // wParam: strip object id, lParam: item index
-inline constexpr UINT kSearch = 50027;     // MSG_MGR_SEARCH
-inline constexpr UINT kGroupMenu = 2135;   // wParam: window, lParam: packed screen x, y
-inline constexpr UINT kCardSelected = 50022;
-} // namespace MxMiMsg
-inline constexpr UINT MSG_MGR_SEARCH = MxMiMsg::kSearch;
+// Enter in the search box, or a click on its picture.
+inline constexpr UINT MSG_MGR_SEARCH = MerlaEdit::kEditCommand;
 
 class MxMiNote : public LWnd, public WindowStoreEvents {
 public:
@@ -51,7 +46,6 @@ public:
     std::wstring SettingsPath() override;
     LRESULT WindowProc(UINT message, WPARAM wp, LPARAM lp) override;
     bool OnSize(UINT type, int width, int height) override;
-    void OnContextMenu(HWND window, int x, int y) override;
     LRESULT OnNotify(UINT message, WPARAM wp, LPARAM lp) override;
     LSurface RenderContent() override;
     bool OnCreate() override;
