@@ -164,7 +164,6 @@ bool MerlaItem::Create(int id, const std::wstring& title, DWORD ex_style, DWORD 
 
 bool MerlaItem::OnCreate() {
     const bool ok = LWndMoveResize::OnCreate();
-    // The reminder label joins here with the reminder popup.
     std::wstring unique;
     if (name_.empty() || !NoteRecordReader(Record()).ReadText(NoteKey::kUnique, unique))
         name_ = EnsureNoteUnique(base_folder_, name_, GetId());
@@ -211,6 +210,9 @@ bool MerlaItem::OnCreate() {
             SetPassThrough(true);
     }
     defer_paint_ = false;
+    reminder_label_.Create(0, L"", 0, WS_CHILD, 0, 0, 1, 1, handle_);
+    PlaceReminderLabel();
+    BuildShakeTable(ClientRect(), kShakeAngleDegrees);
     PaintBackground();
     Redraw();
     if (IsWindowVisible(handle_))
@@ -323,6 +325,12 @@ void MerlaItem::OnLButtonDblClk(WPARAM keys, int x, int y) {
 
 void MerlaItem::OnClick(WPARAM keys, int x, int y) {
     LWndMoveResize::OnClick(keys, x, y);
+    if (reminding_) {
+        POINT at{x, y};
+        ClientToScreen(handle_, &at);
+        OpenStopMenu(at.x, at.y);
+        return;
+    }
     if (RichOptions().double_click == 1)
         ClickAction(POINT{x, y});
 }
@@ -392,9 +400,15 @@ void MerlaItem::SaveEditing() {
 
 void MerlaItem::OnContextMenu(HWND window, int x, int y) {
     LWndMoveResize::OnContextMenu(window, x, y);
+    if (reminding_)
+        OpenStopMenu(x, y);
 }
 
 void MerlaItem::OnTimer(UINT_PTR timer_id) {
+    if (timer_id == kShakeTimerId) {
+        OnShakeTimer();
+        return;
+    }
     if (timer_id != kDesktopRetryTimer) {
         LWndMoveResize::OnTimer(timer_id);
         return;
@@ -415,6 +429,8 @@ bool MerlaItem::OnSize(UINT type, int width, int height) {
                 all_redrew = child->LayoutForNoteSize() && all_redrew;
         }
     }
+    PlaceReminderLabel();
+    BuildShakeTable(ClientRect(), kShakeAngleDegrees);
     PaintBackground();
     if (all_redrew && IsWindowVisible(handle_))
         PresentAll();
@@ -423,6 +439,9 @@ bool MerlaItem::OnSize(UINT type, int width, int height) {
 
 void MerlaItem::OnDestroy() {
     KillTimer(handle_, kDesktopRetryTimer);
+    KillTimer(handle_, kShakeTimerId);
+    StopReminderSound();
+    gif_.ClearPictures();
     LWndMoveResize::OnDestroy();
 }
 
@@ -436,7 +455,14 @@ void MerlaItem::PaintBackground() {
         return;
     }
     bool drawn = false;
-    if (picture_ && !bkimage_.empty() && FileExists(Folder() + bkimage_)) {
+    if (!gif_name_.empty()) {
+        if (auto target = surface.MakeBitmap()) {
+            Gdiplus::Graphics g(target.get());
+            g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+            drawn = gif_.DrawPicture(g, Folder(), gif_name_, 0, 0, rc.right, rc.bottom);
+        }
+    }
+    if (!drawn && picture_ && !bkimage_.empty() && FileExists(Folder() + bkimage_)) {
         auto target = surface.MakeBitmap();
         if (target) {
             Gdiplus::Graphics g(target.get());
@@ -480,6 +506,9 @@ void MerlaItem::CopyBackBuffer(LSurface& surface) {
     static constexpr POINT kDots[] = {{7, 1}, {4, 4}, {7, 4}, {1, 7}, {4, 7}, {7, 7}};
     for (const POINT& d : kDots)
         surface.FillRect(gx + d.x, gy + d.y, kGripDot, kGripDot, kGripDotColor);
+    // Between its rests a wobbling note is drawn turned by the step's angle.
+    if (reminding_ && shake_step_ > 0 && shake_step_ < static_cast<int>(shake_.size()))
+        DrawShaken(surface, surface, shake_[static_cast<size_t>(shake_step_)]);
 }
 
 void MerlaItem::PresentAll() {
@@ -502,6 +531,14 @@ bool MerlaItem::SetBackground(const std::wstring& file, bool delete_old) {
     if (bkimage_ != file) {
         bkimage_ = file;
         Record().WriteText(NoteKey::kBkImage, file);
+    }
+    if (!gif_name_.empty() && gif_name_ != file) {
+        gif_.RemovePicture(gif_name_);
+        gif_name_.clear();
+    }
+    if (IsGifName(file) && gif_name_ != file && handle_) {
+        gif_.AddPicture(folder, file, handle_);
+        gif_name_ = file;
     }
     picture_ = LoadPicture(folder + file);
     PaintBackground();
@@ -695,6 +732,11 @@ LRESULT MerlaItem::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
     case NoteMsg::kAddRichItemAt:
         AddRichItem(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         break;
+    case NoteMsg::kReminderFires:
+        // A new firing starts everything again, the music from its beginning.
+        StopReminderSound();
+        StartReminder();
+        break;
     case WM_ENDSESSION:
         // The session ends without the windows being destroyed: what is being written goes now.
         if (wp)
@@ -748,6 +790,9 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (command) {
+    case NoteCmd::kStopReminder:
+        StopReminder();
+        break;
     case NoteCmd::kChooseBackground:
         ChooseBackground();
         break;

@@ -3,6 +3,10 @@
 // grey) with adjustable opacity and hosting child items. Every change is written to the note's
 // record at once.
 #include "note/NoteNotices.h"
+#include "note/ReminderSound.h"
+#include "note/ShakeTable.h"
+#include "toolkit/LGif.h"
+#include "toolkit/MerlaLabelAnimate.h"
 #include "toolkit/LWndMoveResize.h"
 
 #include <cstdint>
@@ -185,6 +189,23 @@ public:
     // The template group of the last group command (empty: the default group); 30207 saves there.
     static std::wstring& LastTemplateGroup();
 
+    // --- the reminder on screen
+    static constexpr int kReminderLabelHeight = 24;
+    static constexpr int kStopMenuId = 30216;
+    // Message 50017: the music, label, picture and styles of the note's "prompt.xml".
+    void StartReminder();
+    // Command 30217: the note as it was, with the minute of the stop remembered.
+    void StopReminder();
+    void StopReminderSound();
+    void BuildShakeTable(const RECT& client, double angle_degrees);
+    bool IsReminding() const { return reminding_; }
+    int ShakeStep() const { return shake_step_; }
+    const std::vector<ShakeEntry>& ShakeEntries() const { return shake_; }
+    const ReminderSound& Sound() const { return sound_; }
+    MerlaLabelAnimate& ReminderLabel() { return reminder_label_; }
+    // The GIF the paper shows while reminding (or a GIF paper); empty for none.
+    const std::wstring& GifName() const { return gif_name_; }
+
 protected:
     NoteRecord Record();
     void RunNewNoteCommand();
@@ -204,7 +225,21 @@ protected:
     std::vector<std::wstring> note_groups_, tpl_groups_;
     RECT saved_rect_{};
     bool defer_paint_ = false;
+
+    void OpenStopMenu(int screen_x, int screen_y);
+    void OnShakeTimer();
+    void PlaceReminderLabel();
+    bool reminding_ = false;
+    int shake_step_ = 0;
+    std::vector<ShakeEntry> shake_;
+    ReminderSound sound_;
+    MerlaLabelAnimate reminder_label_;
+    LGif gif_;
+    std::wstring gif_name_;
 };
+
+// Whether a picture name ends in ".gif" (any case): such a paper is played by the note's GIF player.
+bool IsGifName(const std::wstring& name);
 
 // The shell's view of the desktop icons, or null where no shell keeps it under "Progman".
 HWND FindDesktopView();

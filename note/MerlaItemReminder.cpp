@@ -1,0 +1,145 @@
+// The note as its own reminder: music, scrolling label, GIF paper, top-most, centred or wobbling,
+// until the user stops it.
+#include "note/MerlaItem.h"
+
+#include "note/MerlaMenuStopPrompt.h"
+#include "reminder/CPromptFile.h"
+#include "reminder/ReminderStopStamps.h"
+#include "store/NoteRecord.h"
+
+#include <cwctype>
+
+namespace {
+
+constexpr UINT_PTR kShakeTimer = kShakeTimerId;
+constexpr wchar_t kStyleTopMost[] = L"1";
+constexpr wchar_t kStyleShake[] = L"2";
+constexpr wchar_t kStyleCentre[] = L"4";
+
+bool HasFile(const std::wstring& folder, const std::wstring& name) {
+    return !name.empty() && IsPlainFileName(name) &&
+           GetFileAttributesW((folder + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
+bool IsGifName(const std::wstring& name) {
+    static constexpr wchar_t kGif[] = L".gif";
+    constexpr size_t n = 4;
+    if (name.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        if (std::towlower(name[name.size() - n + i]) != kGif[i])
+            return false;
+    }
+    return true;
+}
+
+void MerlaItem::StopReminderSound() {
+    sound_.Stop();
+    reminder_label_.StopScrolling();
+    if (reminder_label_.GetHandle())
+        reminder_label_.Show(SW_HIDE);
+}
+
+void MerlaItem::StartReminder() {
+    const std::wstring folder = Folder();
+    PromptActions actions;
+    if (CPromptFile(folder).ReadActions(actions)) {
+        ReminderStopStamps::Remove(handle_);
+        if (actions.has_music) {
+            // Only a file in the note's own folder is played: the editor copied it there.
+            if (HasFile(folder, actions.music.name))
+                sound_.Play(folder + actions.music.name);
+            const std::wstring& shown = actions.music.path.empty() ? actions.music.name : actions.music.path;
+            if (reminder_label_.GetHandle()) {
+                SetWindowTextW(reminder_label_.GetHandle(), shown.c_str());
+                PlaceReminderLabel();
+                reminder_label_.Show(SW_SHOWNA);
+                reminder_label_.StartScrolling();
+            }
+        }
+        if (HasFile(folder, actions.gif)) {
+            if (!gif_name_.empty())
+                gif_.RemovePicture(gif_name_);
+            gif_.AddPicture(folder, actions.gif, handle_);
+            gif_name_ = actions.gif;
+            PaintBackground();
+        }
+        for (const PromptLabel& style : actions.styles) {
+            if (style.value == kStyleTopMost) {
+                SetForegroundWindow(handle_);
+                SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+            } else if (style.value == kStyleShake) {
+                shake_step_ = 0;
+                SetTimer(handle_, kShakeTimer, kShakeFrameMs, nullptr);
+            } else if (style.value == kStyleCentre) {
+                CenterOnCursorMonitor();
+            }
+        }
+    }
+    reminding_ = true;
+    if (Redraw())
+        Present();
+}
+
+void MerlaItem::StopReminder() {
+    KillTimer(handle_, kShakeTimer);
+    shake_step_ = 0;
+    reminding_ = false;
+    StopReminderSound();
+    // The paper as the record has it; no file is deleted.
+    std::wstring bkimage;
+    NoteRecordReader stored(Record());
+    stored.ReadText(NoteKey::kBkImage, bkimage);
+    if (!gif_name_.empty() && gif_name_ != bkimage) {
+        gif_.RemovePicture(gif_name_);
+        gif_name_.clear();
+    }
+    SetBackground(bkimage, false);
+    SetWindowPos(handle_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+    int top_most = 0, to_desk = 0;
+    stored.ReadInt(NoteKey::kTopMost, top_most);
+    stored.ReadInt(NoteKey::kToDesk, to_desk);
+    top_most_ = top_most != 0 && to_desk == 0;
+    to_desk_ = to_desk != 0;
+    if (to_desk_)
+        SetDesktopEmbed(true);
+    else if (top_most_)
+        SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+    LoadRect();
+    if (Redraw())
+        Present();
+    ReminderStopStamps::SetNow(handle_);
+}
+
+void MerlaItem::BuildShakeTable(const RECT& client, double angle_degrees) {
+    shake_ =
+        ::BuildShakeTable(ShakeRect{client.left, client.top, client.right, client.bottom}, angle_degrees);
+    if (shake_step_ >= static_cast<int>(shake_.size()))
+        shake_step_ = 0;
+}
+
+void MerlaItem::OnShakeTimer() {
+    Present();
+    if (shake_step_ == 0)
+        SetTimer(handle_, kShakeTimer, kShakeFrameMs, nullptr);
+    ++shake_step_;
+    if (shake_step_ >= static_cast<int>(shake_.size())) {
+        shake_step_ = 0;
+        SetTimer(handle_, kShakeTimer, kShakeRestMs, nullptr);
+    }
+}
+
+void MerlaItem::PlaceReminderLabel() {
+    if (!reminder_label_.GetHandle())
+        return;
+    const RECT rc = ClientRect();
+    MoveWindow(reminder_label_.GetHandle(), 0, std::max<int>(0, rc.bottom - kReminderLabelHeight), rc.right,
+               std::min<int>(kReminderLabelHeight, rc.bottom), FALSE);
+}
+
+void MerlaItem::OpenStopMenu(int screen_x, int screen_y) {
+    if (MerlaMenuStopPrompt* menu = MerlaMenuStopPrompt::Make(handle_))
+        menu->PopupAt(screen_x, screen_y);
+}
