@@ -189,7 +189,9 @@ void ReminderScheduler::EvaluateNote(const std::wstring& base, const std::wstrin
         }
     }
     for (const std::wstring& path : to_run) {
-        if (PathFileExistsW(path.c_str()))
+        // Only an existing file is opened: a folder would open a window of its own.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             runner_(path);
     }
     PostMessageW(note, kMsgNoteRemind, 0, 0);

@@ -273,7 +273,8 @@ TEST_F(Scheduler, InjectedRunnerSeesOnlyExistingFilesOncePerFiring) {
     WriteXml(present, L"<x/>");
     AddNote(NoteItemsDir(), L"n1", 100001,
             L"<ExecFile>\r\n<item FilePath=\"C:\\nowhere\\x.bat\">x.bat</item>\r\n<item FilePath=\"" +
-                present + L"\">present.txt</item>\r\n</ExecFile>\r\n" + Group(Minutes({30})));
+                present + L"\">present.txt</item>\r\n<item FilePath=\"" + ExeDir() +
+                L"\">folder</item>\r\n</ExecFile>\r\n" + Group(Minutes({30})));
     RunMinute();
     ASSERT_EQ(ran.size(), 1u);
     EXPECT_EQ(ran[0], present);
