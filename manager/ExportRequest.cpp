@@ -69,11 +69,6 @@ std::string TextFileBytes(const std::wstring& text) {
     return bytes;
 }
 
-MerlaItem* OpenNote(const std::wstring& name) {
-    MerlaItem* note = FindOpenNote(name);
-    return note && IsWindow(note->GetHandle()) ? note : nullptr;
-}
-
 bool HidesChar(const LGlyph& g, bool masked) {
     return (masked || g.Masked()) && g.IsChar() && !g.IsParagraphEnd() && !g.IsTab();
 }
@@ -284,7 +279,7 @@ bool ExportCollector::CollectNote(size_t index) {
         return true;
     }
     std::wstring text;
-    if (MerlaItem* note = OpenNote(name)) {
+    if (MerlaItem* note = FindOpenNote(name)) {
         // The note's rich items in the order of its list (all items keep that order among them).
         for (LWnd* item : note->AllItems()) {
             if (auto* box = dynamic_cast<LRichEditNI*>(item))

@@ -1,6 +1,6 @@
 #pragma once
-// The notes page's popup menus: a menu of fixed items with pictures, optionally opening the move
-// menu from one item, and the two such menus of the page, the delete menu and the group menu.
+// The notes page's popup menus: fixed items, one of them optionally opening the move menu; the
+// delete menu and the group menu are two of them.
 #include "manager/MxMiMenuMoveToSub.h"
 #include "toolkit/MerlaMenu.h"
 
@@ -16,18 +16,12 @@ inline constexpr int kConfirm = 30901, kDeleteAndMove = 30902;
 inline constexpr int kMoveToDefault = 31000; // 31000 + k: entry k of the move menu
 } // namespace MxMiCmd
 
-struct MxMiMenuEntry {
-    int command;
-    std::wstring text;
-    std::wstring picture;
-};
-
-class MxMiItemMenu : public MerlaMenu {
+class MxMiItemMenu : public MerlaItemMenu {
 public:
     static constexpr int kWidth = 170;
     static constexpr int kMoveMenuId = 20070;
 
-    explicit MxMiItemMenu(std::vector<MxMiMenuEntry> entries);
+    explicit MxMiItemMenu(std::vector<MerlaMenuEntry> entries);
     ~MxMiItemMenu() override;
 
     // Creates the hidden menu owned by owner; with move_group set, the item kDeleteAndMove opens
@@ -35,16 +29,9 @@ public:
     bool Build(int id, const std::wstring& caption, HWND owner, bool with_move_menu,
                const std::wstring& move_group = {});
 
-    bool OnCreate() override;
-    int GetMenuHeight() override;
-    int GetMenuWidth() override;
-
-    const std::vector<MxMiMenuEntry>& Entries() const { return entries_; }
     MxMiMenuMoveToSub* MoveMenu() { return move_.get(); }
 
 private:
-    std::vector<MxMiMenuEntry> entries_;
-    std::vector<std::unique_ptr<MerlaMenuItem>> items_;
     std::unique_ptr<MxMiMenuMoveToSub> move_;
 };
 

@@ -25,7 +25,7 @@ void MxMiListNote::SetFilter(const std::wstring& text) {
 LSurface MxMiListNote::GetCardSurface(Card& card) {
     const std::wstring& name = card.note.name;
     LSurface picture = NotePicture(card.note.folder + name + L"\\", name, card.width, card.height);
-    if (!picture || !card.hidden)
+    if (!picture || !card.Hidden())
         return picture;
     const std::wstring mark = ResPicture(kHiddenMark);
     int w = 0, h = 0;

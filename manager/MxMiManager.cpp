@@ -41,9 +41,7 @@ bool MxMiManager::ReadPlacement(RECT& rect) {
     rect = RECT{v[0], v[1], v[2], v[3]};
     if (rect.left >= rect.right || rect.top >= rect.bottom)
         return false;
-    const RECT screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                      GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                      GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    const RECT screen = VirtualScreenRect();
     RECT common{};
     return IntersectRect(&common, &rect, &screen) != FALSE;
 }
@@ -54,16 +52,9 @@ int MxMiManager::LoadRect() {
         MoveWindow(handle_, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, FALSE);
         return 1;
     }
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    MONITORINFO mi{};
-    mi.cbSize = sizeof(mi);
-    RECT area{0, 0, kWidth, kHeight};
-    if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &mi))
-        area = mi.rcWork;
-    const int x = area.left + ((area.right - area.left) - kWidth) / 2;
-    const int y = area.top + ((area.bottom - area.top) - kHeight) / 2;
-    MoveWindow(handle_, x, y, kWidth, kHeight, FALSE);
+    SetWindowPos(handle_, nullptr, 0, 0, kWidth, kHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    CenterOnCursorMonitor();
     return 0;
 }
 
@@ -197,10 +188,6 @@ LRESULT MxMiManager::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
         }
     }
     return MxMiCaption::OnNotify(message, wp, lp);
-}
-
-LSurface MxMiManager::RenderContent() {
-    return MxMiCaption::RenderContent();
 }
 
 LRESULT MxMiManager::WindowProc(UINT message, WPARAM wp, LPARAM lp) {

@@ -33,7 +33,6 @@ public:
     void OnMove(int x, int y) override;
     bool OnSize(UINT type, int width, int height) override;
     LRESULT OnNotify(UINT message, WPARAM wp, LPARAM lp) override;
-    LSurface RenderContent() override;
     bool OnCreate() override;
     void SaveRect() override;
     int LoadRect() override;

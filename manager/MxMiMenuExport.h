@@ -13,7 +13,7 @@ inline constexpr int kPlainText = 32002;
 inline constexpr int kPictures = 32003;
 } // namespace ExportCmd
 
-class MxMiMenuExport : public MerlaMenu {
+class MxMiMenuExport : public MerlaItemMenu {
 public:
     static constexpr int kWidth = 120;
     static constexpr wchar_t kCaption[] = L"导出菜单";
@@ -22,15 +22,4 @@ public:
 
     // A new hidden menu owned by owner, to be popped up with PopupAt; null when it cannot be made.
     static MxMiMenuExport* Make(int id, HWND owner);
-    // Creates the hidden menu window owned by owner.
-    bool Build(int id, HWND owner);
-
-    bool OnCreate() override;
-    int GetMenuHeight() override;
-    int GetMenuWidth() override;
-
-    const std::vector<std::unique_ptr<MerlaMenuItem>>& Items() const { return items_; }
-
-private:
-    std::vector<std::unique_ptr<MerlaMenuItem>> items_;
 };

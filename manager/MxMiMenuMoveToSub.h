@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class MxMiMenuMoveToSub : public MerlaMenu {
+class MxMiMenuMoveToSub : public MerlaItemMenu {
 public:
     static constexpr int kMinWidth = 120;
     static constexpr int kMaxGroups = 198;
@@ -26,12 +26,10 @@ public:
     // Lists the group folders and creates the hidden menu window owned by owner.
     bool Build(int id, const std::wstring& caption, HWND owner);
 
-    bool OnCreate() override;
-    int GetMenuHeight() override;
-    int GetMenuWidth() override;
-
     const std::vector<std::wstring>& GroupNames() const { return groups_; }
-    const std::vector<std::unique_ptr<MerlaMenuItem>>& Items() const { return items_; }
+
+    // The group folders below groups_dir in listing order, the excluded one (ignoring case) left out.
+    static std::vector<std::wstring> ListGroups(const std::wstring& groups_dir, const std::wstring& excluded);
 
 private:
     std::wstring groups_dir_;
@@ -39,5 +37,4 @@ private:
     bool default_first_ = false;
     std::wstring excluded_;
     std::vector<std::wstring> groups_;
-    std::vector<std::unique_ptr<MerlaMenuItem>> items_;
 };

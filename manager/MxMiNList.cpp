@@ -167,9 +167,7 @@ void MxMiNList::SetNotes(const std::vector<NoteSummary>& rows) {
             continue;
         Card card;
         card.note = row;
-        card.hidden = row.state == kNoteStateHidden;
-        card.width = CardSide(row.width, scale_, kMaxNotePictureSide);
-        card.height = CardSide(row.height, scale_, kMaxNotePictureSide);
+        Resize(card);
         cards_.push_back(std::move(card));
     }
 }
@@ -185,12 +183,15 @@ void MxMiNList::Reload() {
 
 void MxMiNList::SetScale(double scale) {
     scale_ = scale;
-    for (Card& card : cards_) {
-        card.width = CardSide(card.note.width, scale_, kMaxNotePictureSide);
-        card.height = CardSide(card.note.height, scale_, kMaxNotePictureSide);
-        card.picture.Reset();
-        card.picture_made = false;
-    }
+    for (Card& card : cards_)
+        Resize(card);
+}
+
+void MxMiNList::Resize(Card& card) const {
+    card.width = CardSide(card.note.width, scale_, kMaxNotePictureSide);
+    card.height = CardSide(card.note.height, scale_, kMaxNotePictureSide);
+    card.picture.Reset();
+    card.picture_made = false;
 }
 
 void MxMiNList::RefreshCard(size_t index) {
@@ -206,12 +207,8 @@ void MxMiNList::RefreshCard(size_t index) {
         card.note.preview = fields.pngview;
         card.note.hidden = fields.ishide;
         card.note.state = fields.ishide != 0 ? kNoteStateHidden : kNoteStateShown;
-        card.hidden = card.note.state == kNoteStateHidden;
     }
-    card.width = CardSide(card.note.width, scale_, kMaxNotePictureSide);
-    card.height = CardSide(card.note.height, scale_, kMaxNotePictureSide);
-    card.picture.Reset();
-    card.picture_made = false;
+    Resize(card);
 }
 
 bool MxMiNList::OnSize(UINT type, int width, int height) {
@@ -298,8 +295,6 @@ void MxMiNList::RemoveCards(const std::vector<std::wstring>& names) {
                  cards_.end());
     if (cards_.size() == before)
         return;
-    for (Card& card : cards_)
-        card.hover = false;
     hover_card_ = -1;
     // The sections hold card indices: they are made again.
     LayoutCards();
@@ -350,8 +345,8 @@ MxMiNList::FrameLook MxMiNList::CardFrame(size_t index) const {
     if (IsSelected(index))
         return {kFrameSelected, kPenThin};
     if (static_cast<int>(index) == hover_card_)
-        return {card.hidden ? kFrameHiddenHover : kFrameHover, kPenThin};
-    return {card.hidden ? kFrameHiddenNormal : kFrameNormal, kPenThin};
+        return {card.Hidden() ? kFrameHiddenHover : kFrameHover, kPenThin};
+    return {card.Hidden() ? kFrameHiddenNormal : kFrameNormal, kPenThin};
 }
 
 uint32_t MxMiNList::BandFrameColor(size_t band) const {
@@ -390,12 +385,8 @@ void MxMiNList::OnMouseHover(WPARAM keys, int x, int y) {
     const int band = card < 0 ? BandAt(x, y) : -1;
     if (card == hover_card_ && band == hover_band_)
         return;
-    if (hover_card_ >= 0 && hover_card_ < static_cast<int>(cards_.size()))
-        cards_[static_cast<size_t>(hover_card_)].hover = false;
     hover_card_ = card;
     hover_band_ = band;
-    if (card >= 0)
-        cards_[static_cast<size_t>(card)].hover = true;
     Refresh();
 }
 
@@ -403,8 +394,6 @@ void MxMiNList::OnMouseLeave() {
     MerlaList::OnMouseLeave();
     if (hover_card_ < 0 && hover_band_ < 0)
         return;
-    if (hover_card_ >= 0 && hover_card_ < static_cast<int>(cards_.size()))
-        cards_[static_cast<size_t>(hover_card_)].hover = false;
     hover_card_ = hover_band_ = -1;
     Refresh();
 }

@@ -24,8 +24,7 @@ public:
 
     struct Card {
         NoteSummary note;
-        bool hidden = false;
-        bool hover = false;
+        bool Hidden() const { return note.state == kNoteStateHidden; }
         bool search_hit = false;
         int width = 1, height = 1; // scaled
         RECT rect{};               // list coordinates, after layout
@@ -115,6 +114,8 @@ protected:
     std::wstring KeyOf(const std::wstring& name) const;
     // The card takes its note's size, picture and hidden state from the record again.
     void RefreshCard(size_t card);
+    // The card's size from its note's at the scale; its picture is made again.
+    void Resize(Card& card) const;
     bool Passes(const NoteSummary& row) const;
     // LayoutCards without the repaint.
     void Arrange();

@@ -23,7 +23,6 @@ constexpr wchar_t kGroupTabKey[] = L"grouptab";
 constexpr wchar_t kItemKey[] = L"item";
 constexpr wchar_t kTabAttr[] = L"tab";
 constexpr wchar_t kHint[] = L"双击修改便签";
-constexpr wchar_t kSearchCue[] = L"搜索便签...";
 
 // Where a tool button stands for one kind of group: x from the left edge, or from the right edge
 // (W - x); width 0 hides it.
@@ -191,10 +190,6 @@ void MxMiNote::SaveState() {
     doc.Save(SysConfigPath());
 }
 
-void MxMiNote::WriteModesNow() {
-    SaveState();
-}
-
 void MxMiNote::OnDestroy() {
     SaveState();
     LWnd::OnDestroy();
@@ -222,7 +217,8 @@ void MxMiNote::ForgetColumnMode(const std::wstring& group) {
     modes_.erase(std::remove_if(modes_.begin(), modes_.end(),
                                 [&](const auto& m) { return SameNoCase(m.first, group); }),
                  modes_.end());
-    WriteModesNow();
+    // A deleted or renamed group's mode leaves the file at once.
+    SaveState();
 }
 
 void MxMiNote::RenameColumnMode(const std::wstring& from, const std::wstring& to) {
@@ -265,12 +261,13 @@ void MxMiNote::ShowGroup(int row) {
     rows_.Select(row);
     group_list_.RowsChanged();
     const std::wstring name = rows_.Rows()[row];
+    const GroupKind kind = KindOf(name);
+    // A group folder that vanished while shown gives an empty list.
     cards_.Clear();
     cards_.SetGroupName(name);
-    kind_ = KindOf(name);
     cards_.SetFolder(GroupFolderFor(name));
     cards_.Reload();
-    if (kind_ == GroupKind::kRecycleBin) {
+    if (kind == GroupKind::kRecycleBin) {
         if (std::find(column_tab_.Items().begin(), column_tab_.Items().end(), kByGroup) ==
             column_tab_.Items().end())
             column_tab_.AddItem(kByGroup);
@@ -279,14 +276,14 @@ void MxMiNote::ShowGroup(int row) {
     }
     LayoutToolButtons();
     std::wstring mode = RememberedMode(name);
-    if (mode.empty() || (mode == kByGroup && kind_ != GroupKind::kRecycleBin))
+    if (mode.empty() || (mode == kByGroup && kind != GroupKind::kRecycleBin))
         mode = kNoColumns;
     if (!column_tab_.SelectText(mode))
         column_tab_.SelectText(kNoColumns);
     Redraw();
 }
 
-void MxMiNote::OnTabChanged(int strip_id, int index) {
+void MxMiNote::OnTabChanged(int strip_id) {
     LWndBatch batch(*this);
     if (strip_id == kColumnTabId) {
         const std::wstring text = column_tab_.SelectedText();
@@ -294,38 +291,22 @@ void MxMiNote::OnTabChanged(int strip_id, int index) {
         cards_.SetColumnMode(text);
         cards_.LayoutCards();
     } else if (strip_id == kViewTabId) {
-        (void)index;
         const std::wstring text = view_tab_.SelectedText();
         cards_.SetFilter(text);
         view_tab_.SetSelectedColor(text == kOnlyHidden ? kHiddenViewColor : kThemeColor);
-        if (!cards_.Folder().empty() && FolderExists(cards_.Folder())) {
-            cards_.Clear();
-            cards_.Reload();
-        }
-        const std::wstring group = CurrentGroup();
-        auto it =
-            std::find_if(filters_.begin(), filters_.end(), [&](const auto& f) { return f.first == group; });
-        if (it == filters_.end())
-            filters_.emplace_back(group, text);
-        else
-            it->second = text;
+        cards_.Reload();
         cards_.LayoutCards();
-        if (view_tab_.Redraw())
-            view_tab_.Present();
     }
-}
-
-void MxMiNote::RefreshCards() {
-    cards_.LayoutCards();
 }
 
 void MxMiNote::LayoutToolButtons() {
     const RECT rc = ClientRect();
     const int W = rc.right, H = rc.bottom;
+    const GroupKind kind = KindOf(CurrentGroup());
     for (size_t i = 0; i < tools_.size() && i < std::size(kTools); ++i) {
         const ToolSpec& t = kTools[i];
         const ToolPlace& p =
-            kind_ == GroupKind::kRecycleBin ? t.bin : (kind_ == GroupKind::kUser ? t.user : t.system);
+            kind == GroupKind::kRecycleBin ? t.bin : (kind == GroupKind::kUser ? t.user : t.system);
         MerlaBt& bt = *tools_[i];
         if (p.width == 0) {
             bt.Show(SW_HIDE);
@@ -387,12 +368,11 @@ void MxMiNote::PopupAtButton(LWndMenu* menu, int command) {
 }
 
 void MxMiNote::NewGroup() {
-    const std::wstring before = CurrentGroup();
     MerlaNewNameGroup dialog(store_);
     if (dialog.DoModal(MerlaNewNameGroup::kId, GetAncestor(handle_, GA_ROOT)) != IDOK)
         return;
+    // The list selects the group selected before again.
     store_.RebuildGroupList();
-    rows_.SelectName(before);
     group_list_.RowsChanged();
 }
 
@@ -495,17 +475,13 @@ void MxMiNote::Confirm() {
 void MxMiNote::MoveTo(int command) {
     const std::wstring current = CurrentGroup();
     // The entries of the move menu as it was built: groups other than the current one.
-    std::vector<std::wstring> entries;
-    for (std::wstring& name : ListSubFolders(GroupItemsDir())) {
-        if (!SameNoCase(name, current))
-            entries.push_back(std::move(name));
-    }
     std::wstring target;
-    const int k = command - MxMiCmd::kMoveToDefault;
-    if (k > 0) {
-        if (entries.empty())
+    if (command != MxMiCmd::kMoveToDefault) {
+        const std::vector<std::wstring> entries = MxMiMenuMoveToSub::ListGroups(GroupItemsDir(), current);
+        const int entry = GroupListEntry(command, MxMiCmd::kMoveToDefault, entries.size());
+        if (entry < 0)
             return;
-        target = entries[std::min<size_t>(static_cast<size_t>(k), entries.size()) - 1];
+        target = entries[static_cast<size_t>(entry)];
     }
     const std::wstring current_name = current == SystemGroupName ? std::wstring() : current;
     if (target == current_name)
@@ -573,11 +549,7 @@ LRESULT MxMiNote::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
                    command <= MxMiCmd::kMoveToDefault + NoteCmd::kGroupRange) {
             MoveTo(command);
         } else if (command >= ExportCmd::kRichText && command <= ExportCmd::kPictures) {
-            const std::set<std::wstring> names = cards_.SelectedNames();
-            if (names.empty())
-                Tell(L"请选择要导出的便签！");
-            else
-                RunExport(GetAncestor(handle_, GA_ROOT), command, CurrentGroup(), names);
+            RunExport(GetAncestor(handle_, GA_ROOT), command, CurrentGroup(), cards_.SelectedNames());
         }
         return 0;
     }
@@ -587,7 +559,7 @@ LRESULT MxMiNote::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
 LRESULT MxMiNote::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case MxMiTab::kTabChanged:
-        OnTabChanged(static_cast<int>(wp), static_cast<int>(lp));
+        OnTabChanged(static_cast<int>(wp));
         return 0;
     case MSG_MGR_SHOW_GROUP:
         ShowGroup(static_cast<int>(lp));

@@ -89,7 +89,7 @@ private:
     enum class GroupKind { kSystem, kUser, kRecycleBin };
     GroupKind KindOf(const std::wstring& group) const;
     void LayoutToolButtons();
-    void OnTabChanged(int strip_id, int index);
+    void OnTabChanged(int strip_id);
     void Confirm();
     void MoveTo(int command);
     void OpenGroupMenu(int x, int y);
@@ -100,9 +100,7 @@ private:
     void Tell(const std::wstring& text);
     std::wstring RememberedMode(const std::wstring& group) const;
     void RememberMode(const std::wstring& group, const std::wstring& text);
-    void WriteModesNow();
     std::vector<std::wstring> SelectedVector() const;
-    void RefreshCards();
 
     GroupList rows_;
     NoteStore store_{*this, rows_};
@@ -115,7 +113,5 @@ private:
     MerlaLabel hint_;
     int pending_ = 0;
     std::wstring last_sel_;
-    std::vector<std::pair<std::wstring, std::wstring>> modes_;   // group -> column mode text, in file order
-    std::vector<std::pair<std::wstring, std::wstring>> filters_; // group -> view text (memory only)
-    GroupKind kind_ = GroupKind::kSystem;
+    std::vector<std::pair<std::wstring, std::wstring>> modes_; // group -> column mode text, in file order
 };

@@ -3,14 +3,12 @@
 #include "richtext/CRtfReader.h"
 #include "store/NoteRecord.h"
 #include "store/NoteStore.h"
-#include "store/xml/CXmlDoc.h"
 
 #include <cwctype>
 
 namespace {
 
 constexpr wchar_t kRichContentSuffix[] = L"_rtf";
-constexpr wchar_t kRecordExtension[] = L".xml";
 
 void AppendLowered(std::wstring& out, const std::wstring& text) {
     for (const wchar_t ch : text)
@@ -84,26 +82,16 @@ size_t NoteSearch::StartIndex() const {
 
 bool NoteSearch::Matches(const Candidate& candidate, int filter) {
     const std::wstring note_folder = folders_[candidate.folder] + candidate.name + L"\\";
-    CXmlDoc doc;
-    // A damaged record is read as far as it goes, as every reader of note records does.
-    if (!doc.Load(note_folder + candidate.name + kRecordExtension) && doc.GetDoc().empty())
-        return false;
-    doc.Rewind();
-    if (!doc.FindNext(NoteKey::kNoteRoot) || !doc.Into())
+    NoteRecordReader stored(NoteRecord::ForNote(note_folder, candidate.name));
+    if (!stored.ok())
         return false;
     int hidden = 0;
-    doc.GetChildInt(NoteKey::kIsHide, hidden);
+    stored.ReadInt(NoteKey::kIsHide, hidden);
     if ((filter == kFilterShown && hidden != 0) || (filter == kFilterHidden && hidden == 0))
         return false;
-    doc.Rewind();
-    if (!doc.FindNext(NoteKey::kChildItems) || !doc.Into())
-        return false;
-    while (doc.FindNext(NoteKey::kItem)) {
-        if (doc.GetAttr(NoteKey::kIdentify) != NoteKey::kRichEdit)
-            continue;
-        // The name comes from the record: it must not lead out of the note folder.
-        const std::wstring item = doc.GetText();
-        if (IsPlainFileName(item) && RichTextContains(note_folder + item + kRichContentSuffix))
+    for (const ChildItemRef& child : stored.LoadChildren()) {
+        if (child.identify == NoteKey::kRichEdit &&
+            RichTextContains(note_folder + std::to_wstring(child.id) + kRichContentSuffix))
             return true;
     }
     return false;

@@ -61,10 +61,7 @@ POINT MerlaFcbtFF::PlaceFor(const RECT& box, const RECT& screen) {
 void MerlaFcbtFF::ShowAt(LRichEditNI* box) {
     if (!box || !handle_)
         return;
-    const RECT screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                      GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                      GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    const POINT at = PlaceFor(box->WindowRect(), screen);
+    const POINT at = PlaceFor(box->WindowRect(), VirtualScreenRect());
     served_id_ = box->GetId();
     bar_.SetFromFont(box->CurrentFont());
     SetWindowPos(handle_, HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);

@@ -40,11 +40,6 @@ void PostToMain(int command, LPARAM lp) {
         PostMessageW(main, kToolkitCommand, static_cast<WPARAM>(command), lp);
 }
 
-// A picture decoded into memory of its own, so the file stays free to be replaced or deleted.
-std::unique_ptr<Gdiplus::Bitmap> LoadPicture(const std::wstring& path) {
-    return LoadPictureCopy(path);
-}
-
 // The open-file dialog for pictures: the full path and the bare file name, false when cancelled.
 bool AskPictureFile(HWND owner, std::wstring& path, std::wstring& name) {
     wchar_t file[kPathChars] = L"";
@@ -252,9 +247,7 @@ int MerlaItem::LoadRect() {
     if ((GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) && GetParent(handle_))
         MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&rc), 2);
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    rc = KeepReachable(rc, RECT{vx, vy, vx + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                                vy + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
+    rc = KeepReachable(rc, VirtualScreenRect());
     MoveWindow(handle_, rc.left, rc.top, w, h, TRUE);
     return 1;
 }
@@ -536,11 +529,11 @@ bool MerlaItem::SetBackground(const std::wstring& file, bool delete_old) {
         gif_.RemovePicture(gif_name_);
         gif_name_.clear();
     }
-    if (IsGifName(file) && gif_name_ != file && handle_) {
+    if (LGif::IsGifName(file) && gif_name_ != file && handle_) {
         gif_.AddPicture(folder, file, handle_);
         gif_name_ = file;
     }
-    picture_ = LoadPicture(folder + file);
+    picture_ = LoadPictureCopy(folder + file);
     PaintBackground();
     return picture_ != nullptr;
 }

@@ -238,8 +238,5 @@ protected:
     std::wstring gif_name_;
 };
 
-// Whether a picture name ends in ".gif" (any case): such a paper is played by the note's GIF player.
-bool IsGifName(const std::wstring& name);
-
 // The shell's view of the desktop icons, or null where no shell keeps it under "Progman".
 HWND FindDesktopView();

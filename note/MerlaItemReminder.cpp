@@ -2,38 +2,23 @@
 // until the user stops it.
 #include "note/MerlaItem.h"
 
+#include "store/xml/FileBytes.h"
 #include "note/MerlaMenuStopPrompt.h"
 #include "reminder/CPromptFile.h"
 #include "reminder/ReminderStopStamps.h"
 #include "store/NoteRecord.h"
 
-#include <cwctype>
-
 namespace {
 
-constexpr UINT_PTR kShakeTimer = kShakeTimerId;
 constexpr wchar_t kStyleTopMost[] = L"1";
 constexpr wchar_t kStyleShake[] = L"2";
 constexpr wchar_t kStyleCentre[] = L"4";
 
 bool HasFile(const std::wstring& folder, const std::wstring& name) {
-    return !name.empty() && IsPlainFileName(name) &&
-           GetFileAttributesW((folder + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return IsPlainFileName(name) && FileExists(folder + name);
 }
 
 } // namespace
-
-bool IsGifName(const std::wstring& name) {
-    static constexpr wchar_t kGif[] = L".gif";
-    constexpr size_t n = 4;
-    if (name.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::towlower(name[name.size() - n + i]) != kGif[i])
-            return false;
-    }
-    return true;
-}
 
 void MerlaItem::StopReminderSound() {
     sound_.Stop();
@@ -72,7 +57,7 @@ void MerlaItem::StartReminder() {
                 SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
             } else if (style.value == kStyleShake) {
                 shake_step_ = 0;
-                SetTimer(handle_, kShakeTimer, kShakeFrameMs, nullptr);
+                SetTimer(handle_, kShakeTimerId, kShakeFrameMs, nullptr);
             } else if (style.value == kStyleCentre) {
                 CenterOnCursorMonitor();
             }
@@ -84,7 +69,7 @@ void MerlaItem::StartReminder() {
 }
 
 void MerlaItem::StopReminder() {
-    KillTimer(handle_, kShakeTimer);
+    KillTimer(handle_, kShakeTimerId);
     shake_step_ = 0;
     reminding_ = false;
     StopReminderSound();
@@ -123,11 +108,11 @@ void MerlaItem::BuildShakeTable(const RECT& client, double angle_degrees) {
 void MerlaItem::OnShakeTimer() {
     Present();
     if (shake_step_ == 0)
-        SetTimer(handle_, kShakeTimer, kShakeFrameMs, nullptr);
+        SetTimer(handle_, kShakeTimerId, kShakeFrameMs, nullptr);
     ++shake_step_;
     if (shake_step_ >= static_cast<int>(shake_.size())) {
         shake_step_ = 0;
-        SetTimer(handle_, kShakeTimer, kShakeRestMs, nullptr);
+        SetTimer(handle_, kShakeTimerId, kShakeRestMs, nullptr);
     }
 }
 

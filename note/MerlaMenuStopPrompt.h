@@ -2,9 +2,7 @@
 // The menu a reminding note opens on a click: one item that stops the reminder.
 #include "toolkit/MerlaMenu.h"
 
-#include <memory>
-
-class MerlaMenuStopPrompt : public MerlaMenu {
+class MerlaMenuStopPrompt : public MerlaItemMenu {
 public:
     static constexpr int kId = 30216;
     static constexpr int kStopCommand = 30217;
@@ -15,11 +13,4 @@ public:
 
     // A new hidden menu owned by the note; it frees itself once shown and closed.
     static MerlaMenuStopPrompt* Make(HWND note);
-
-    bool OnCreate() override;
-    int GetMenuHeight() override;
-    int GetMenuWidth() override;
-
-private:
-    std::unique_ptr<MerlaMenuItem> stop_;
 };

@@ -4,7 +4,6 @@
 #include "note/MerlaItem.h"
 #include "note/NoteRichContent.h"
 #include "richtext/GlyphDocument.h"
-#include "richtext/LGlyphEditRow.h"
 #include "richtext/LRichEdit.h"
 #include "store/NoteRecord.h"
 #include "store/xml/FileBytes.h"
@@ -20,9 +19,6 @@
 namespace {
 
 constexpr int kOpaqueAlpha = 255;
-constexpr uint32_t kOpaque = 0xFF000000;
-// Between a row icon and its row's text, as the box draws it.
-constexpr int kIconGap = 2;
 
 int ClampSide(int64_t side) {
     return static_cast<int>(std::clamp<int64_t>(side, 1, kMaxNotePictureSide));
@@ -61,52 +57,20 @@ void PaintPaper(LSurface& note, const std::wstring& picture_path, int alpha) {
                blend);
 }
 
-// One box as the rich edit draws itself unscrolled: highlights, the rows' pixels inside the margins,
-// row icons; then laid onto the note at the box's place.
+// One box as the rich edit draws itself unscrolled, then laid onto the note at the box's place.
 void PaintBox(GlyphDocument& doc, const RECT& rect, LSurface& note) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     LSurface out(w, h);
     if (!out)
         return;
     doc.Paint();
-    const LSurface& s = doc.Surface();
-    const int right = w - LRichEdit::kLeftPadding;
-    const int top = GlyphDocument::kTopMargin, bottom = h - GlyphDocument::kBottomMargin;
-    if (!s || right <= doc.TextIndent() || bottom <= top)
+    RowsView view;
+    view.right = w - LRichEdit::kLeftPadding;
+    view.top = GlyphDocument::kTopMargin;
+    view.bottom = h - GlyphDocument::kBottomMargin;
+    if (view.right <= doc.TextIndent())
         return;
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, kOpaqueAlpha, AC_SRC_ALPHA};
-    for (int r = 0; r < doc.RowCount(); ++r) {
-        const LGlyphEditRow* row = doc.Row(r);
-        const int row_top = static_cast<int>(row->SlotTop());
-        const int row_height = row->GetHeight();
-        if (row_top >= bottom)
-            break;
-        if (row_top + row_height <= top)
-            continue;
-        const int y0 = std::max(row_top, top), y1 = std::min(row_top + row_height, bottom);
-        for (const LGlyph* g : row->Children()) {
-            const uint32_t back = g->GetBackColor();
-            if (!back)
-                continue;
-            const int x = static_cast<int>(g->Box().X) - g->GetOverhang();
-            const int gw = static_cast<int>(g->Box().Width) + row->GlyphSpacing() + 1;
-            const int hx0 = std::max(x, 0), hx1 = std::min(x + gw, right);
-            const int hy1 = std::min(row_top + row_height + 1, bottom);
-            if (hx1 > hx0 && hy1 > y0)
-                out.FillRect(hx0, y0, hx1 - hx0, hy1 - y0, (back & 0x00FFFFFF) | kOpaque);
-        }
-        const int cw = std::min(right, s.width());
-        const int ch = std::min(y1, s.height()) - y0;
-        if (cw > 0 && ch > 0)
-            AlphaBlend(out.dc(), 0, y0, cw, ch, s.dc(), 0, y0, cw, ch, blend);
-        if (row->Icon()) {
-            const int side = row->IconSize();
-            const Gdiplus::RectF anchor = row->Count() ? row->At(0)->Box() : row->Box();
-            const int iy = static_cast<int>(anchor.Y + (anchor.Height - static_cast<float>(side)) / 2);
-            AlphaBlend(out.dc(), static_cast<int>(row->Box().X) - side - kIconGap, iy, side, side,
-                       row->IconSurface(), 0, 0, side, side, blend);
-        }
-    }
+    doc.PaintRowsInto(out, view);
     note.BlendFrom(out, rect.left, rect.top);
 }
 
@@ -123,11 +87,6 @@ bool EncodePng(const LSurface& surface, std::string& png) {
             return false;
     }
     return ::EncodePng(argb, png);
-}
-
-MerlaItem* OpenNote(const std::wstring& name) {
-    MerlaItem* note = FindOpenNote(name);
-    return note && IsWindow(note->GetHandle()) ? note : nullptr;
 }
 
 // The stored snapshot's file when the record names one that exists.
@@ -211,7 +170,7 @@ LSurface RenderNotePicture(const std::wstring& note_folder, const std::wstring& 
 }
 
 LSurface NotePicture(const std::wstring& note_folder, const std::wstring& name, int width, int height) {
-    if (MerlaItem* open = OpenNote(name)) {
+    if (MerlaItem* open = FindOpenNote(name)) {
         return Scaled(LiveNotePicture(*open), width, height);
     }
     const std::wstring snapshot = SnapshotPath(note_folder, name);
@@ -226,7 +185,7 @@ LSurface NotePicture(const std::wstring& note_folder, const std::wstring& name, 
 
 bool NotePicturePng(const std::wstring& note_folder, const std::wstring& name, std::string& png) {
     png.clear();
-    if (MerlaItem* open = OpenNote(name)) {
+    if (MerlaItem* open = FindOpenNote(name)) {
         const LSurface live = LiveNotePicture(*open);
         return live && EncodePng(live, png);
     }

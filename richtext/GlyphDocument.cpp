@@ -327,3 +327,58 @@ void GlyphDocument::Reflow(const WrapRule& rule) {
     }
     Layout();
 }
+
+void GlyphDocument::PaintRowsInto(LSurface& out, const RowsView& v) const {
+    const LSurface& s = surface_;
+    if (!out || !s || v.right <= v.clip_left || v.bottom <= v.top)
+        return;
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, v.alpha, AC_SRC_ALPHA};
+    const uint32_t highlight_alpha = static_cast<uint32_t>(v.alpha) << 24;
+    for (int r = 0; r < RowCount(); ++r) {
+        const LGlyphEditRow* row = Row(r);
+        const int row_top = static_cast<int>(row->SlotTop()) - v.scroll_y;
+        const int row_height = row->GetHeight();
+        if (row_top >= v.bottom)
+            break;
+        if (row_top + row_height <= v.top)
+            continue;
+        const int y0 = std::max(row_top, v.top), y1 = std::min(row_top + row_height, v.bottom);
+        for (const LGlyph* g : row->Children()) {
+            const uint32_t back = g->GetBackColor();
+            if (!back)
+                continue;
+            const int x = static_cast<int>(g->Box().X) - v.scroll_x - g->GetOverhang();
+            const int w = static_cast<int>(g->Box().Width) + row->GlyphSpacing() + 1;
+            const int hx0 = std::max(x, v.clip_left), hx1 = std::min(x + w, v.right);
+            const int hy1 = std::min(row_top + row_height + 1, v.bottom);
+            if (hx1 > hx0 && hy1 > y0)
+                out.FillRect(hx0, y0, hx1 - hx0, hy1 - y0, (back & 0x00FFFFFF) | highlight_alpha);
+        }
+        if (!v.char_picture) {
+            // Never past the surface: a blend reaching outside its source draws nothing at all.
+            const int w = std::min(v.right - v.clip_left, s.width() - v.clip_left - v.scroll_x);
+            const int h = std::min(y1, s.height() - v.scroll_y) - y0;
+            if (w > 0 && h > 0)
+                AlphaBlend(out.dc(), v.clip_left, y0, w, h, s.dc(), v.clip_left + v.scroll_x, y0 + v.scroll_y,
+                           w, h, blend);
+        } else if (*v.char_picture) {
+            const LSurface& pic = *v.char_picture;
+            for (const LGlyph* g : row->Children()) {
+                if (g->IsParagraphEnd() || !g->IsChar())
+                    continue;
+                const Gdiplus::RectF& b = g->Box();
+                AlphaBlend(out.dc(), static_cast<int>(b.X) - v.scroll_x, static_cast<int>(b.Y) - v.scroll_y,
+                           static_cast<int>(b.Width), static_cast<int>(b.Height), pic.dc(), 0, 0, pic.width(),
+                           pic.height(), blend);
+            }
+        }
+        if (row->Icon()) {
+            const int side = row->IconSize();
+            const Gdiplus::RectF anchor = row->Count() ? row->At(0)->Box() : row->Box();
+            const int iy =
+                static_cast<int>(anchor.Y + (anchor.Height - static_cast<float>(side)) / 2) - v.scroll_y;
+            AlphaBlend(out.dc(), static_cast<int>(row->Box().X) - side - kRowIconGap - v.scroll_x, iy, side,
+                       side, row->IconSurface(), 0, 0, side, side, blend);
+        }
+    }
+}

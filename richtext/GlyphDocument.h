@@ -10,8 +10,19 @@
 
 class LGlyphEditRow;
 
+// The part of a document a window shows, and how: its rows are drawn into a target surface.
+struct RowsView {
+    int scroll_x = 0, scroll_y = 0;
+    // The target's band the text may cover; ink left of clip_left is cut off.
+    int clip_left = 0, right = 0, top = 0, bottom = 0;
+    uint8_t alpha = 255;
+    // Drawn over every character's box in place of its ink (the password display); null: the ink.
+    const LSurface* char_picture = nullptr;
+};
+
 class GlyphDocument : public RtfLoadTarget {
 public:
+    static constexpr int kRowIconGap = 2; // between a row icon and its row's text
     static constexpr int kDefaultTextIndent = 7;
     static constexpr int kTopMargin = 3;
     static constexpr int kBottomMargin = 5;
@@ -70,6 +81,9 @@ public:
     void Reflow(const WrapRule& rule);
     // Repaints the whole surface.
     void Paint();
+    // The rows in view onto the target: highlights, then the ink from the surface (or the character
+    // picture), then the row icons.
+    void PaintRowsInto(LSurface& out, const RowsView& view) const;
     const LSurface& Surface() const { return surface_; }
     int ContentHeight() const { return content_height_; }
 

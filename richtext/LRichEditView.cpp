@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int kIconGap = 2; // between a row icon and the row's text
-
 bool CtrlDown() {
     return GetKeyState(VK_CONTROL) < 0;
 }
@@ -478,8 +476,6 @@ LSurface LRichEdit::RenderContent() {
     // Ink left of the text indent (italic overhang) shows while the view is not scrolled sideways.
     const int clip_left = scroll_x_ > 0 ? left : 0;
     const BYTE alpha = static_cast<BYTE>(std::clamp(GetAlpha(), 0, 255));
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
-    HDC out_dc = out.dc();
 
     LSurface password_picture;
     if (password_) {
@@ -493,55 +489,17 @@ LSurface LRichEdit::RenderContent() {
         }
     }
 
-    for (int r = 0; r < doc_.RowCount(); ++r) {
-        const LGlyphEditRow* row = doc_.Row(r);
-        const int row_top = static_cast<int>(row->SlotTop()) - scroll_y_;
-        const int row_height = row->GetHeight();
-        if (row_top >= bottom)
-            break;
-        if (row_top + row_height <= top)
-            continue;
-        const int y0 = std::max(row_top, top), y1 = std::min(row_top + row_height, bottom);
-        // 1. Highlights, with the edit's alpha.
-        for (const LGlyph* g : row->Children()) {
-            const uint32_t back = g->GetBackColor();
-            if (!back)
-                continue;
-            const int x = static_cast<int>(g->Box().X) - scroll_x_ - g->GetOverhang();
-            const int w = static_cast<int>(g->Box().Width) + row->GlyphSpacing() + 1;
-            const int hx0 = std::max(x, clip_left), hx1 = std::min(x + w, right);
-            const int hy1 = std::min(row_top + row_height + 1, bottom);
-            if (hx1 > hx0 && hy1 > y0)
-                out.FillRect(hx0, y0, hx1 - hx0, hy1 - y0,
-                             (back & 0x00FFFFFF) | (static_cast<uint32_t>(alpha) << 24));
-        }
-        // 2. The row's pixels from the document surface (or the password picture per character).
-        if (!password_) {
-            const int w = right - clip_left;
-            if (w > 0 && y1 > y0)
-                AlphaBlend(out_dc, clip_left, y0, w, y1 - y0, s.dc(), clip_left + scroll_x_, y0 + scroll_y_,
-                           w, y1 - y0, blend);
-        } else if (password_picture) {
-            for (const LGlyph* g : row->Children()) {
-                if (g->IsParagraphEnd() || !g->IsChar())
-                    continue;
-                const Gdiplus::RectF& b = g->Box();
-                AlphaBlend(out_dc, static_cast<int>(b.X) - scroll_x_, static_cast<int>(b.Y) - scroll_y_,
-                           static_cast<int>(b.Width), static_cast<int>(b.Height), password_picture.dc(), 0, 0,
-                           kPasswordPictureWidth, kPasswordPictureHeight, blend);
-            }
-        }
-        // 3. The row icon left of the text, level with the first glyph.
-        if (row->Icon()) {
-            const int side = row->IconSize();
-            const Gdiplus::RectF anchor = row->Count() ? row->At(0)->Box() : row->Box();
-            const int iy =
-                static_cast<int>(anchor.Y + (anchor.Height - static_cast<float>(side)) / 2) - scroll_y_;
-            AlphaBlend(out_dc, static_cast<int>(row->Box().X) - side - kIconGap - scroll_x_, iy, side, side,
-                       row->IconSurface(), 0, 0, side, side, blend);
-        }
-    }
-    // 4. The selection.
+    RowsView view;
+    view.scroll_x = scroll_x_;
+    view.scroll_y = scroll_y_;
+    view.clip_left = clip_left;
+    view.right = right;
+    view.top = top;
+    view.bottom = bottom;
+    view.alpha = alpha;
+    if (password_)
+        view.char_picture = &password_picture;
+    doc_.PaintRowsInto(out, view);
     PaintSelection(out);
     return out;
 }

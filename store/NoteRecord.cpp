@@ -106,6 +106,23 @@ bool NoteRecord::ReadRect(NoteRect& rect) const {
 NoteRecordReader::NoteRecordReader(const NoteRecord& record)
     : ok_(OpenForRead(doc_, record.Path(), record.Root())) {}
 
+std::vector<ChildItemRef> NoteRecordReader::LoadChildren() {
+    std::vector<ChildItemRef> children;
+    doc_.Rewind();
+    if (!ok_ || !doc_.FindNext(NoteKey::kChildItems) || !doc_.Into())
+        return children;
+    while (doc_.FindNext(NoteKey::kItem)) {
+        ChildItemRef ref;
+        ref.identify = doc_.GetAttr(NoteKey::kIdentify);
+        ref.id = _wtoi(doc_.GetText().c_str());
+        if (ref.id != 0 && IsKnownChildClass(ref.identify))
+            children.push_back(std::move(ref));
+    }
+    // Back to the root's level for the keyed reads.
+    doc_.OutOf();
+    return children;
+}
+
 bool NoteRecordReader::ReadInt(std::wstring_view key, int& out) {
     doc_.Rewind();
     return ok_ && doc_.GetChildInt(key, out);
@@ -170,18 +187,7 @@ bool NoteRecord::RemoveChildItem(int child_id) const {
 }
 
 std::vector<ChildItemRef> NoteRecord::LoadChildren() const {
-    std::vector<ChildItemRef> children;
-    CXmlDoc doc;
-    if (!OpenForRead(doc, path_, root_) || !doc.FindNext(NoteKey::kChildItems) || !doc.Into())
-        return children;
-    while (doc.FindNext(NoteKey::kItem)) {
-        ChildItemRef ref;
-        ref.identify = doc.GetAttr(NoteKey::kIdentify);
-        ref.id = _wtoi(doc.GetText().c_str());
-        if (ref.id != 0 && IsKnownChildClass(ref.identify))
-            children.push_back(std::move(ref));
-    }
-    return children;
+    return NoteRecordReader(*this).LoadChildren();
 }
 
 std::wstring EnsureNoteUnique(const std::wstring& base, std::wstring name, int id) {

@@ -144,6 +144,8 @@ public:
     bool ReadInt64(std::wstring_view key, int64_t& out);
     bool ReadText(std::wstring_view key, std::wstring& out);
     bool ReadRect(NoteRect& rect);
+    // "ChildItems" as NoteRecord::LoadChildren reads it.
+    std::vector<ChildItemRef> LoadChildren();
 
 private:
     CXmlDoc doc_;

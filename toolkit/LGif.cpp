@@ -98,16 +98,14 @@ struct LGif::Animation {
     bool removed = false;
 };
 
-void LGif::Handle::Reset(HANDLE h) {
-    if (h_)
-        CloseHandle(h_);
-    h_ = h;
-}
-
 LGif::LGif() : stop_event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 LGif::~LGif() {
     ClearPictures();
+}
+
+bool LGif::IsGifName(const std::wstring& name) {
+    return HasGifExtension(name);
 }
 
 std::wstring LGif::TempFolder() {
@@ -170,14 +168,14 @@ void LGif::AddPicture(const std::wstring& folder, const std::wstring& name, HWND
     std::lock_guard guard(lock_);
     if (thread_running_ || animations_.empty() || !stop_event_)
         return;
-    ResetEvent(stop_event_.Get());
+    ResetEvent(stop_event_.get());
     clock_ = 0;
     for (auto& a : animations_) {
         const int64_t base = a->schedule[static_cast<size_t>(a->frame)];
         for (int64_t& t : a->schedule)
             t -= base;
     }
-    thread_.Reset(CreateThread(nullptr, 0, &LGif::ThreadProc, this, 0, nullptr));
+    thread_.reset(CreateThread(nullptr, 0, &LGif::ThreadProc, this, 0, nullptr));
     thread_running_ = static_cast<bool>(thread_);
 }
 
@@ -191,13 +189,13 @@ void LGif::RemovePicture(const std::wstring& name) {
 
 void LGif::JoinThread() {
     if (thread_)
-        WaitForSingleObject(thread_.Get(), INFINITE);
-    thread_.Reset();
+        WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.reset();
 }
 
 void LGif::ClearPictures() {
     if (stop_event_)
-        SetEvent(stop_event_.Get());
+        SetEvent(stop_event_.get());
     JoinThread();
     std::vector<std::unique_ptr<Animation>> gone;
     {
@@ -295,9 +293,9 @@ void LGif::RunFrames() {
             wait = next == kNoTime ? 0 : next - due;
         }
         if (wait > 0) {
-            if (WaitForSingleObject(stop_event_.Get(), static_cast<DWORD>(wait)) != WAIT_TIMEOUT)
+            if (WaitForSingleObject(stop_event_.get(), static_cast<DWORD>(wait)) != WAIT_TIMEOUT)
                 break;
-        } else if (WaitForSingleObject(stop_event_.Get(), 0) != WAIT_TIMEOUT) {
+        } else if (WaitForSingleObject(stop_event_.get(), 0) != WAIT_TIMEOUT) {
             break;
         }
     }

@@ -2,6 +2,7 @@
 // Plays animated GIF pictures: one frame thread per LGif posts LNotify-style message 10016 to each
 // picture's target window whenever that picture's frame changes; the windows draw the current frame
 // with DrawPicture. Other pictures (not GIF, or GIFs of one frame) are drawn as still pictures.
+#include "store/xml/FileHandle.h"
 #include <windows.h>
 
 #include <cstddef>
@@ -42,26 +43,13 @@ public:
 
     // Whether a frame thread is running.
     bool IsPlaying() const;
+    // Whether a picture name ends in ".gif" (any case): only those can play.
+    static bool IsGifName(const std::wstring& name);
     // ExeDir() + "tempgif\", where animations are played from copies.
     static std::wstring TempFolder();
 
 private:
     struct Animation;
-    // Closes a kernel handle on destruction.
-    class Handle {
-    public:
-        Handle() = default;
-        explicit Handle(HANDLE h) : h_(h) {}
-        ~Handle() { Reset(); }
-        Handle(const Handle&) = delete;
-        Handle& operator=(const Handle&) = delete;
-        void Reset(HANDLE h = nullptr);
-        HANDLE Get() const { return h_; }
-        explicit operator bool() const { return h_ != nullptr; }
-
-    private:
-        HANDLE h_ = nullptr;
-    };
 
     static DWORD WINAPI ThreadProc(void* self);
     void RunFrames();
@@ -74,6 +62,6 @@ private:
     std::vector<std::wstring> stills_;
     bool thread_running_ = false;
     int64_t clock_ = 0; // the frame thread's time, in milliseconds of summed delays
-    Handle thread_;
-    Handle stop_event_; // manual reset: set while the frame thread must end
+    FileHandle thread_;
+    FileHandle stop_event_; // manual reset: set while the frame thread must end
 };

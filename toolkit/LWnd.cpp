@@ -556,6 +556,11 @@ LWnd* LWnd::GetParentWnd() const {
     return FromHandle(GetParent(handle_));
 }
 
+RECT VirtualScreenRect() {
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 void LWnd::CenterOnCursorMonitor() {
     POINT cursor{};
     GetCursorPos(&cursor);

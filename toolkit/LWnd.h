@@ -39,6 +39,9 @@ enum LCursorType : int {
     kCursorText = 7,
 };
 
+// Every monitor together, left of and above the primary one too, in screen coordinates.
+RECT VirtualScreenRect();
+
 class LWnd : public LObjectSub {
 public:
     static constexpr int kClickTolerance = 50;

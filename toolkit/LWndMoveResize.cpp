@@ -139,10 +139,7 @@ RECT LWndMoveResize::GetDragBounds() {
     if (LWnd* parent = (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) ? GetParentWnd() : nullptr) {
         bounds = parent->WindowRect();
     } else {
-        bounds.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-        bounds.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        bounds.right = bounds.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        bounds.bottom = bounds.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        bounds = VirtualScreenRect();
     }
     InflateRect(&bounds, -1, -1);
     return bounds;

@@ -1,6 +1,7 @@
 #include "toolkit/MerlaMenu.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -107,6 +108,47 @@ LSurface MerlaMenuItem::RenderContent() {
         BlendWithAlpha(s, t, column_width_, 0, static_cast<int>(kDefaultTextColor >> 24));
     }
     return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+// MerlaItemMenu
+
+MerlaItemMenu::MerlaItemMenu(std::vector<MerlaMenuEntry> entries, int min_width)
+    : entries_(std::move(entries)), min_width_(min_width) {
+    SetObjectName(L"MerlaItemMenu");
+}
+
+MerlaItemMenu::~MerlaItemMenu() = default;
+
+bool MerlaItemMenu::Build(int id, const std::wstring& caption, HWND owner) {
+    return Create(id, caption, WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP, 0, 0, GetMenuWidth(),
+                  GetMenuHeight(), owner);
+}
+
+bool MerlaItemMenu::OnCreate() {
+    const bool ok = MerlaMenu::OnCreate();
+    const int s = shadow_width_;
+    const int width = GetMenuWidth() - 2 * s;
+    for (const MerlaMenuEntry& e : entries_) {
+        auto item = std::make_unique<MerlaMenuItem>();
+        item->SetIcon(e.picture);
+        const int y = s + static_cast<int>(items_.size()) * item_height_;
+        if (item->Create(e.command, e.text, 0, WS_CHILD | WS_VISIBLE, s, y, width, item_height_, handle_))
+            items_.push_back(std::move(item));
+    }
+    return ok;
+}
+
+int MerlaItemMenu::GetMenuHeight() {
+    return static_cast<int>(entries_.size()) * item_height_ + 2 * shadow_width_;
+}
+
+int MerlaItemMenu::GetMenuWidth() {
+    float text = 0;
+    for (const MerlaMenuEntry& e : entries_)
+        text = std::max(text, MeasureUiText(e.text, kAlignNear).width);
+    const int content = MerlaMenuItem::kDefaultColumnWidth + static_cast<int>(std::ceil(text)) + item_height_;
+    return std::max(min_width_, content) + 2 * shadow_width_;
 }
 
 // ---------------------------------------------------------------------------------------------

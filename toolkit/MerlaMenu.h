@@ -5,7 +5,9 @@
 #include "toolkit/LWndSlider.h"
 #include "toolkit/MerlaDraw.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 class MerlaMenu : public LWndMenuWithShadow {
 public:
@@ -54,6 +56,40 @@ protected:
     int picture_side_;
     int column_width_;
     std::wstring picture_;
+};
+
+// One item of a menu of fixed items.
+struct MerlaMenuEntry {
+    int command;
+    std::wstring text;
+    std::wstring picture;
+};
+
+// A menu of fixed items with pictures, one below the other, as wide as its longest text needs.
+class MerlaItemMenu : public MerlaMenu {
+public:
+    static constexpr int kDefaultMinWidth = 120;
+
+    explicit MerlaItemMenu(std::vector<MerlaMenuEntry> entries = {}, int min_width = kDefaultMinWidth);
+    ~MerlaItemMenu() override;
+
+    // Creates the hidden menu window owned by owner (commands reach the owner given to SetOwner).
+    bool Build(int id, const std::wstring& caption, HWND owner);
+
+    bool OnCreate() override;
+    int GetMenuHeight() override;
+    int GetMenuWidth() override;
+
+    const std::vector<MerlaMenuEntry>& Entries() const { return entries_; }
+    const std::vector<std::unique_ptr<MerlaMenuItem>>& Items() const { return items_; }
+
+protected:
+    // Menus that list what they find set their entries before Build.
+    std::vector<MerlaMenuEntry> entries_;
+
+private:
+    int min_width_;
+    std::vector<std::unique_ptr<MerlaMenuItem>> items_;
 };
 
 // The slider of the opacity item: its value is a transparency, and it posts the matching alpha

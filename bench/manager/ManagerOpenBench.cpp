@@ -25,6 +25,8 @@
 
 namespace {
 
+using bench::Pump;
+
 using bench::Clock;
 using bench::Ms;
 constexpr int kNotes = 1000;
@@ -35,16 +37,6 @@ constexpr int kRuns = 3;
 constexpr int kWaitMs = 30000;
 constexpr double kTargetMs = 1000;
 constexpr wchar_t kGroup[] = L"bench_manager";
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (ToolkitPreTranslate(&msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // As the rich text box writes it, GBK bytes escaped: "便签提醒今天下午三点开会，" and Latin text.
 std::string Rtf(int n) {

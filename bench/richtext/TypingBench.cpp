@@ -2,6 +2,7 @@
 // one character message each, timed until the window has been presented. The platform's RichEdit
 // control (riched20, EM_REPLACESEL then a synchronous paint) does the same work as a yardstick.
 #include "app/base/AppPaths.h"
+#include "bench/BenchSupport.h"
 #include "app/base/DirUtils.h"
 #include "note/LRichEditNI.h"
 #include "note/MerlaItem.h"
@@ -22,30 +23,19 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
+using bench::Pump;
+
 constexpr int kDocumentChars = 10000;
 constexpr int kKeystrokes = 200;
 constexpr int kEditWidth = 300;
 constexpr int kEditHeight = 400;
 constexpr int kNoteSide = 300;
 
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (ToolkitPreTranslate(&msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 // Notes as people write them: Chinese and Latin mixed, a paragraph every line or two.

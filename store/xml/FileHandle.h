@@ -1,5 +1,5 @@
 #pragma once
-// Owner of a kernel file handle (INVALID_HANDLE_VALUE means none).
+// Owner of a kernel handle: a file, a thread or an event (null and INVALID_HANDLE_VALUE mean none).
 #include <windows.h>
 
 class FileHandle {
