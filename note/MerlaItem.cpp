@@ -9,6 +9,7 @@
 #include "app/base/UniqueStamp.h"
 #include "note/LRichEditNI.h"
 #include "note/NoteChildItem.h"
+#include "reminder/editor/MerlaPrompt.h"
 #include "store/xml/FileBytes.h"
 #include "store/NoteRecord.h"
 #include "store/NoteTemplate.h"
@@ -786,6 +787,11 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
     case NoteCmd::kStopReminder:
         StopReminder();
         break;
+    case NoteCmd::kReminder: {
+        MerlaPrompt dialog(Folder(), name_);
+        dialog.DoModal(MerlaPrompt::kId, handle_);
+        break;
+    }
     case NoteCmd::kChooseBackground:
         ChooseBackground();
         break;

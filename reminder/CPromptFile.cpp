@@ -225,52 +225,101 @@ bool CPromptFile::RemoveExecFile(std::wstring_view name) {
                       [&](CXmlDoc& doc) { return RemoveItemByText(doc, kExecFile, name); });
 }
 
+namespace {
+
+bool EndsWithNoCase(std::wstring_view name, std::wstring_view tail) {
+    if (name.size() < tail.size())
+        return false;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        wchar_t c = name[name.size() - tail.size() + i];
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != tail[i])
+            return false;
+    }
+    return true;
+}
+
+// The copies named by the removed items, deleted once the file no longer names them; a name that
+// is not one of our copies (a hand-edited file naming the note's record) is never deleted.
+void DeleteCopies(const std::wstring& folder, const std::vector<std::wstring>& names, std::wstring_view keep,
+                  bool (*is_copy)(std::wstring_view)) {
+    for (const std::wstring& name : names)
+        if (name != keep && is_copy(name))
+            DeleteFileW((folder + name).c_str());
+}
+
+// Removes every "item" of the list element under the root, remembering their texts.
+bool TakeItems(CXmlDoc& doc, std::wstring_view list, bool create, std::vector<std::wstring>& taken) {
+    if (!(create ? doc.EnsureChild(list) : doc.FindNext(list)) || !doc.Into())
+        return false;
+    doc.Rewind();
+    while (doc.FindNext(kItem)) {
+        taken.push_back(doc.GetText());
+        doc.RemoveCurrent();
+    }
+    doc.Rewind();
+    return true;
+}
+
+} // namespace
+
+bool CPromptFile::IsGifCopyName(std::wstring_view name) {
+    return IsPlainFileName(name) && name.find(kGifCopyMark) != std::wstring_view::npos;
+}
+
+bool CPromptFile::IsMusicName(std::wstring_view name) {
+    return IsPlainFileName(name) && (EndsWithNoCase(name, L".wav") || EndsWithNoCase(name, L".mp3"));
+}
+
 bool CPromptFile::SetMusic(std::wstring_view name, std::wstring_view path) {
-    return WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) {
-        return doc.EnsureChild(kMusicFile) && doc.Into() && doc.SetChildText(kItem, name) &&
+    std::vector<std::wstring> old;
+    const bool ok = WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) {
+        return TakeItems(doc, kMusicFile, true, old) && doc.AddNext(kItem, name) &&
                doc.SetAttr(kFilePath, path);
     });
+    if (ok)
+        DeleteCopies(folder_, old, name, IsMusicName);
+    return ok;
 }
 
 bool CPromptFile::RemoveMusic() {
-    return WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) {
-        if (!doc.FindNext(kMusicFile) || !doc.Into())
-            return false;
-        RemoveAll(doc, kItem);
-        return true;
-    });
+    std::vector<std::wstring> old;
+    const bool ok =
+        WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) { return TakeItems(doc, kMusicFile, false, old); });
+    if (ok)
+        DeleteCopies(folder_, old, {}, IsMusicName);
+    return ok;
 }
 
 bool CPromptFile::SetGif(std::wstring_view name) {
-    const std::wstring folder = folder_;
-    return WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) {
-        if (!doc.EnsureChild(kGifFile) || !doc.Into())
-            return false;
-        doc.Rewind();
-        while (doc.FindNext(kItem)) {
-            const std::wstring old = doc.GetText();
-            if (IsPlainFileName(old) && old != name)
-                DeleteFileW((folder + old).c_str());
-            doc.RemoveCurrent();
-        }
-        doc.Rewind();
-        return doc.SetChildText(kItem, name);
+    std::vector<std::wstring> old;
+    const bool ok = WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) {
+        return TakeItems(doc, kGifFile, true, old) && doc.SetChildText(kItem, name);
     });
+    if (ok)
+        DeleteCopies(folder_, old, name, IsGifCopyName);
+    return ok;
 }
 
 bool CPromptFile::RemoveGif() {
-    const std::wstring folder = folder_;
-    return WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) {
-        if (!doc.FindNext(kGifFile) || !doc.Into())
-            return false;
-        while (doc.FindNext(kItem)) {
-            const std::wstring old = doc.GetText();
-            if (IsPlainFileName(old))
-                DeleteFileW((folder + old).c_str());
-            doc.RemoveCurrent();
-        }
-        return true;
-    });
+    std::vector<std::wstring> old;
+    const bool ok =
+        WriteCycle(path_, creator_id_, [&](CXmlDoc& doc) { return TakeItems(doc, kGifFile, false, old); });
+    if (ok)
+        DeleteCopies(folder_, old, {}, IsGifCopyName);
+    return ok;
+}
+
+bool CPromptFile::Clear() {
+    PromptActions actions;
+    ReadActions(actions);
+    std::lock_guard guard(WriteLock());
+    if (IsGifCopyName(actions.gif))
+        DeleteFileW((folder_ + actions.gif).c_str());
+    if (actions.has_music && IsMusicName(actions.music.name))
+        DeleteFileW((folder_ + actions.music.name).c_str());
+    return DeleteFileW(path_.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 bool CPromptFile::AddGroup(std::wstring_view identity, std::wstring_view created) {

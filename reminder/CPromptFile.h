@@ -26,6 +26,8 @@ inline constexpr wchar_t kPromptFileName[] = L"prompt.xml";
 inline constexpr wchar_t kPromptRoot[] = L"MerlaPrompt";
 inline constexpr wchar_t kLunarCalendarValue[] = L"Lunar";
 inline constexpr wchar_t kLunarCalendarText[] = L"农历";
+// Between the editor's stamp and the chosen file's name in the name of a GIF copy.
+inline constexpr wchar_t kGifCopyMark[] = L"_gif_";
 
 enum class PromptList { kMinute, kHour, kDay, kWeek, kMonth, kYear };
 inline constexpr int kPromptListCount = 6;
@@ -78,11 +80,18 @@ public:
     bool RemoveStyle(std::wstring_view text);
     bool AddExecFile(std::wstring_view name, std::wstring_view path);
     bool RemoveExecFile(std::wstring_view name);
+    // name is the copy of the file at path in the note folder; the copy of an earlier music is
+    // deleted once the file no longer names it.
     bool SetMusic(std::wstring_view name, std::wstring_view path);
     bool RemoveMusic();
     // Deletes the copies of earlier pictures from the note folder.
     bool SetGif(std::wstring_view name);
     bool RemoveGif();
+    // The whole reminder: the GIF and music copies and the file itself.
+    bool Clear();
+    // Names the editor's copies can have: only these are ever deleted from the note folder.
+    static bool IsGifCopyName(std::wstring_view name);
+    static bool IsMusicName(std::wstring_view name);
     bool AddGroup(std::wstring_view identity, std::wstring_view created);
     // The old single group loses its time lists and count; its calendar stays.
     bool RemoveGroup(std::wstring_view identity);

@@ -3,6 +3,7 @@
 #include "app/base/AppPaths.h"
 #include "app/base/DirUtils.h"
 #include "reminder/CPromptFile.h"
+#include "reminder/ChosenExecFiles.h"
 #include "reminder/ReminderStopStamps.h"
 #include "store/xml/CXmlDoc.h"
 
@@ -189,9 +190,11 @@ void ReminderScheduler::EvaluateNote(const std::wstring& base, const std::wstrin
         }
     }
     for (const std::wstring& path : to_run) {
-        // Only an existing file is opened: a folder would open a window of its own.
+        // Only an existing file that a user here picked is opened: a folder would open a window of
+        // its own, and a path that came with the file from elsewhere was chosen by nobody here.
         const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            ChosenExecFiles::IsChosen(path))
             runner_(path);
     }
     PostMessageW(note, kMsgNoteRemind, 0, 0);

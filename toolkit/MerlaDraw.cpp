@@ -274,6 +274,12 @@ void FillFramedRect(LSurface& surface, int x, int y, int width, int height, uint
         return;
     const uint32_t fill = (static_cast<uint32_t>(std::clamp(fill_alpha, 0, 255)) << 24) | (argb & 0x00FFFFFF);
     surface.FillRect(x, y, width, height, fill);
+    FrameRect(surface, x, y, width, height, argb);
+}
+
+void FrameRect(LSurface& surface, int x, int y, int width, int height, uint32_t argb) {
+    if (width <= 0 || height <= 0)
+        return;
     // A 1-pixel outline of (width - 1) x (height - 1), as a pen rectangle draws it.
     surface.FillRect(x, y, width, 1, argb);
     surface.FillRect(x, y + height - 1, width, 1, argb);

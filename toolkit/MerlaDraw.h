@@ -51,6 +51,8 @@ std::wstring ResPicture(const std::wstring& name);
 
 // Fills the rectangle with the colour's RGB at fill_alpha and outlines it in the full colour.
 void FillFramedRect(LSurface& surface, int x, int y, int width, int height, uint32_t argb, int fill_alpha);
+// Only the outline, leaving what lies inside as it is.
+void FrameRect(LSurface& surface, int x, int y, int width, int height, uint32_t argb);
 // The hover/press look: a framed box in the theme colour, blended with the theme colour's alpha.
 void DrawHighlightBox(HWND window, LSurface& target, int x, int y, int width, int height);
 // Blends src onto dst at (x, y) with per-pixel alpha and a constant alpha on top.

@@ -177,6 +177,35 @@ TEST(PromptFile, ChoosingASecondGifDeletesTheFirstCopyOnly) {
     EXPECT_TRUE(a.gif.empty());
 }
 
+TEST(PromptFile, OnlyTheEditorsOwnCopiesAreEverDeleted) {
+    const std::wstring folder = NoteFolder(L"n6");
+    CPromptFile file(folder);
+    Touch(folder + L"a.mp3");
+    ASSERT_TRUE(file.SetMusic(L"a.mp3", L"C:\\music\\a.mp3"));
+    Touch(folder + L"b.wav");
+    ASSERT_TRUE(file.SetMusic(L"b.wav", L"C:\\music\\b.wav"));
+    EXPECT_FALSE(Exists(folder + L"a.mp3"));
+    PromptActions a;
+    ASSERT_TRUE(file.ReadActions(a));
+    EXPECT_EQ(a.music.name, L"b.wav");
+    EXPECT_EQ(a.music.path, L"C:\\music\\b.wav");
+    ASSERT_TRUE(file.RemoveMusic());
+    EXPECT_FALSE(Exists(folder + L"b.wav"));
+
+    // A hand-edited file naming the note's own record as its music or picture: the record stays.
+    Touch(folder + L"n6.xml");
+    CXmlDoc doc;
+    ASSERT_TRUE(doc.Load(file.Path()));
+    doc.SetDoc(L"<MerlaPrompt>\r\n<MusicFile>\r\n<item FilePath=\"x\">n6.xml</item>\r\n</MusicFile>\r\n"
+               L"<GifFile>\r\n<item>n6.xml</item>\r\n</GifFile>\r\n</MerlaPrompt>\r\n");
+    ASSERT_TRUE(doc.Save(file.Path()));
+    ASSERT_TRUE(file.SetMusic(L"c.mp3", L"C:\\music\\c.mp3"));
+    ASSERT_TRUE(file.SetGif(L"s1_gif_d.gif"));
+    ASSERT_TRUE(file.Clear());
+    EXPECT_TRUE(Exists(folder + L"n6.xml"));
+    EXPECT_FALSE(Exists(file.Path()));
+}
+
 TEST(PromptFile, ReadersNeverCreateTheFile) {
     CPromptFile file(NoteFolder(L"n6"));
     std::vector<PromptGroup> groups;

@@ -1,4 +1,5 @@
 #include "reminder/CPromptFile.h"
+#include "reminder/ChosenExecFiles.h"
 #include "reminder/LunarCalendar.h"
 #include "reminder/ReminderScheduler.h"
 #include "reminder/ReminderStopStamps.h"
@@ -259,6 +260,7 @@ TEST_F(Scheduler, FilesToRunAreStartedWhenTheNoteFires) {
                      L"<ExecFile>\r\n<item FilePath=\"" + ExeDir() +
                          L"gone.bat\">gone.bat</item>\r\n<item FilePath=\"" + script +
                          L"\">mark.bat</item>\r\n</ExecFile>\r\n" + Group(Minutes({30})));
+    ASSERT_TRUE(ChosenExecFiles::Remember(script));
     RunMinute();
     EXPECT_EQ(Reminds(w), 1);
     for (int i = 0; i < 300 && !Exists(marker); ++i)
@@ -266,15 +268,25 @@ TEST_F(Scheduler, FilesToRunAreStartedWhenTheNoteFires) {
     EXPECT_TRUE(Exists(marker));
 }
 
-TEST_F(Scheduler, InjectedRunnerSeesOnlyExistingFilesOncePerFiring) {
+TEST_F(Scheduler, InjectedRunnerSeesOnlyExistingFilesChosenHereOncePerFiring) {
     std::vector<std::wstring> ran;
     scheduler_.SetRunner([&ran](const std::wstring& path) { ran.push_back(path); });
     const std::wstring present = ExeDir() + L"present.txt";
+    const std::wstring unchosen = ExeDir() + L"unchosen.txt";
     WriteXml(present, L"<x/>");
+    WriteXml(unchosen, L"<x/>");
     AddNote(NoteItemsDir(), L"n1", 100001,
             L"<ExecFile>\r\n<item FilePath=\"C:\\nowhere\\x.bat\">x.bat</item>\r\n<item FilePath=\"" +
                 present + L"\">present.txt</item>\r\n<item FilePath=\"" + ExeDir() +
-                L"\">folder</item>\r\n</ExecFile>\r\n" + Group(Minutes({30})));
+                L"\">folder</item>\r\n<item FilePath=\"" + unchosen +
+                L"\">unchosen.txt</item>\r\n</ExecFile>\r\n" + Group(Minutes({30})));
+    ASSERT_TRUE(ChosenExecFiles::Remember(ExeDir()));
+    ASSERT_TRUE(ChosenExecFiles::Remember(L"C:\\nowhere\\x.bat"));
+    // Picked in another case: paths compare without it.
+    std::wstring upper = present;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    ASSERT_TRUE(ChosenExecFiles::Remember(upper));
+    ASSERT_TRUE(ChosenExecFiles::Forget(unchosen));
     RunMinute();
     ASSERT_EQ(ran.size(), 1u);
     EXPECT_EQ(ran[0], present);
