@@ -18,6 +18,12 @@ ln -f "$exe" "$scratch/" 2>/dev/null || cp "$exe" "$scratch/"
 [ -d "$exe_dir/testdata" ] && cp -r "$exe_dir/testdata" "$scratch/"
 
 cd "$scratch"
+# Sound goes to a file in the scratch folder instead of a card, so a test can check what was heard.
+cat > alsa.conf <<EOF
+</usr/share/alsa/alsa.conf>
+pcm.!default { type file; slave.pcm "null"; file "$scratch/played.raw"; format "raw" }
+EOF
+export ALSA_CONFIG_PATH=$scratch/alsa.conf
 export LANG=${VELIN_TEST_LOCALE:-zh_CN.UTF-8} LC_ALL=${VELIN_TEST_LOCALE:-zh_CN.UTF-8}
 # Now and then Wine fails to start a program at all under load; only then is the run repeated
 # (a test that started and failed is never run again).

@@ -183,8 +183,7 @@ TEST(ReminderSound, MissingFileOrFolderOpensNothing) {
     EXPECT_FALSE(sound.IsOpen());
 }
 
-// Wine here has no wave output device: the device opens and takes the play command, but the music
-// stays at its start. What can be seen is the device, its position and its closing.
+// The device, its position and its closing; what the device was given is the popup test's.
 TEST(ReminderSound, WaveFileOpensOnTheWaveDeviceAndPlayingAgainStartsOver) {
     const std::wstring path = ExeDir() + L"reminder-tone.wav";
     ASSERT_TRUE(WriteWav(path, 3));
