@@ -267,7 +267,9 @@ bool MerlaMain::OpenNote(const std::wstring& name, const std::wstring& base_fold
     if (!note->Create(id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, r.left, r.top, r.Width(), r.Height(),
                       nullptr))
         return false;
-    if (id_taken)
+    // The reminders find a note by the id in its record: a record without one (or with a taken one)
+    // gets the window's.
+    if (note->GetId() != stored_id)
         NoteRecord::ForNote(note->Folder(), note->Name()).WriteInt(NoteKey::kId, note->GetId());
     // Create has drawn, presented and shown it.
     notes_.push_back(std::move(note));

@@ -4,12 +4,14 @@
 #include "app/base/DirUtils.h"
 #include "app/base/RunFolder.h"
 #include "store/xml/Encoding.h"
+#include "tests/toolkit/GifWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -578,4 +580,231 @@ TEST_F(Process, TheDesktopAsAUserSeesItAndUsesIt) {
     ASSERT_TRUE(WaitFor([&] { return NoteWindowsOf(again.pid()).size() >= 5; }, 30000));
     EXPECT_TRUE(SameRects(NoteWindowsOf(again.pid()), first));
     Quit(again);
+}
+
+namespace {
+
+// The visible note window of the process (notes written by WriteNoteIn are 180 wide).
+HWND NoteWindowOf(DWORD pid) {
+    for (HWND h : TopWindowsOf(pid)) {
+        RECT r;
+        if (IsWindowVisible(h) && HasClass(h, L"LWnd") && GetWindowRect(h, &r) && r.right - r.left == 180)
+            return h;
+    }
+    return nullptr;
+}
+
+std::wstring TextOf(HWND h) {
+    wchar_t text[128] = {};
+    GetWindowTextW(h, text, 128);
+    return text;
+}
+
+// The child of the dialog whose text ends with the unit (a value button of the palette).
+HWND ValueButton(HWND dialog, const wchar_t* unit) {
+    struct Ctx {
+        const wchar_t* unit;
+        HWND found;
+    } ctx{unit, nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            const std::wstring t = TextOf(h);
+            if (t.size() >= 2 && t.size() <= 5 && t.back() == c->unit[0] && iswdigit(t[0])) {
+                c->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+void Wheel(POINT at, int notches, bool up) {
+    MouseInput(0, at.x, at.y);
+    for (int i = 0; i < notches; ++i)
+        Xdotool({"click", up ? "4" : "5"});
+    Sleep(200);
+}
+
+// Opens the drop-down of the value button (as its arrow does) and clicks the row of the value with
+// the mouse, scrolling the list with the wheel first.
+void ChooseValue(const VelinProcess& p, HWND button, int rows_total, int value, int arrow_message,
+                 int button_id) {
+    const std::wstring before = TextOf(button);
+    HWND palette = GetParent(button);
+    RECT br{};
+    GetWindowRect(button, &br);
+    PostMessageW(palette, arrow_message, static_cast<WPARAM>(button_id), 0);
+    HWND list = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (HWND h : TopWindowsOf(p.pid())) {
+                RECT r;
+                // The one drop-down serves every value button: it must be open under this one.
+                if (IsWindowVisible(h) && (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+                    GetWindowRect(h, &r) && r.bottom - r.top == 164 && r.left == br.left &&
+                    r.top == br.bottom + 1)
+                    list = h;
+            }
+            return list != nullptr;
+        },
+        10000));
+    RECT lr{}, client{};
+    GetWindowRect(list, &lr);
+    GetClientRect(list, &client);
+    const POINT inside{lr.left + 15, lr.top + 40};
+    constexpr int kRowHeight = 19, kWheelStep = 12;
+    Wheel(inside, 120, true); // to the top
+    const int row = value;    // minutes and hours start at 0
+    const int notches = std::max(0, (row * kRowHeight - 60) / kWheelStep);
+    Wheel(inside, notches, false);
+    // Near the end the list stops at its last row, which then sits at the bottom.
+    const int last_top = (rows_total - 1) * kRowHeight;
+    const int pos =
+        std::min(notches * kWheelStep, std::max(0, last_top + kRowHeight - static_cast<int>(client.bottom)));
+    const int y = lr.top + row * kRowHeight - pos + kRowHeight / 2;
+    Click(POINT{lr.left + 15, y});
+    const std::wstring want = std::to_wstring(value) + before.substr(before.size() - 1);
+    EXPECT_TRUE(WaitFor([&] { return TextOf(button) == want; }, 5000));
+    WaitFor([&] { return !IsWindowVisible(list); }, 5000);
+}
+
+} // namespace
+
+// As a user: the reminder dialog of a note sets this hour and the next minute with a GIF and the
+// centre style; at that minute the note comes to the centre playing the picture, "停止" puts it back,
+// and it does not fire again in that minute.
+TEST_F(Process, AReminderSetInTheEditorFiresAtItsMinuteAndStopsForIt) {
+    StoreRunFolder(AsciiLower(ExeDir()));
+    const std::wstring items = ExeDir() + L"NoteData\\NoteItems\\";
+    WriteNoteIn(items, L"alarm", 300, 200, 0);
+    const std::wstring gif = ExeDir() + L"flash.gif";
+    {
+        FILE* f = _wfopen(gif.c_str(), L"wb");
+        ASSERT_NE(f, nullptr);
+        const std::string bytes = EncodeGif({{0, 20}, {2, 20}});
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    VelinProcess p;
+    ASSERT_TRUE(p.ok());
+    HWND note = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (note = NoteWindowOf(p.pid())) != nullptr; }, 30000));
+    Sleep(500);
+
+    // The note menu's "设置提醒..." sends the note this command.
+    PostMessageW(note, kToolkitCommand, 30214, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindWindowOf(p.pid(), kDialogClass)) != nullptr; }, 10000));
+    Sleep(500);
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    // Time to set it up before the minute comes.
+    const int ahead = now.wSecond <= 30 ? 1 : 2;
+    const int minute = (now.wMinute + ahead) % 60;
+    const int hour = (now.wHour + (now.wMinute + ahead) / 60) % 24;
+    HWND minute_button = ValueButton(dialog, L"分");
+    HWND hour_button = ValueButton(dialog, L"时");
+    ASSERT_NE(minute_button, nullptr);
+    ASSERT_NE(hour_button, nullptr);
+    constexpr UINT kArrowClicked = 50012;
+    constexpr int kMinuteButtonId = 20110, kHourButtonId = 20111;
+    ChooseValue(p, minute_button, 60, minute, kArrowClicked, kMinuteButtonId);
+    ChooseValue(p, hour_button, 24, hour, kArrowClicked, kHourButtonId);
+    ASSERT_EQ(std::to_wstring(minute) + L"分", TextOf(minute_button));
+    ASSERT_EQ(std::to_wstring(hour) + L"时", TextOf(hour_button));
+    RECT b{};
+    GetWindowRect(minute_button, &b);
+    Click(POINT{b.left + 8, (b.top + b.bottom) / 2});
+    GetWindowRect(hour_button, &b);
+    Click(POINT{b.left + 8, (b.top + b.bottom) / 2});
+    Click(CentreOfChild(dialog, L"居中"));
+
+    // The GIF comes through the open-file dialog.
+    Click(CentreOfChild(dialog, L"显示为一个gif动画"));
+    HWND open = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (open = FindTitled(p.pid(), L"选择一个gif")) != nullptr; }, 15000));
+    Sleep(500);
+    constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;
+    if (GetDlgItem(open, kFileNameCombo))
+        SetDlgItemTextW(open, kFileNameCombo, gif.c_str());
+    else
+        SetDlgItemTextW(open, kFileNameEdit, gif.c_str());
+    PostMessageW(open, WM_COMMAND, IDOK, 0);
+    const std::wstring folder = items + L"alarm\\";
+    std::wstring copy;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            WIN32_FIND_DATAW fd;
+            HANDLE h = FindFirstFileW((folder + L"*_gif_flash.gif").c_str(), &fd);
+            if (h == INVALID_HANDLE_VALUE)
+                return false;
+            copy = fd.cFileName;
+            FindClose(h);
+            return true;
+        },
+        15000));
+
+    // The close box: every group has its minute, so nothing is asked.
+    RECT dr{};
+    GetWindowRect(dialog, &dr);
+    Click(POINT{dr.right - 3 - 12, dr.top + 3 + 12});
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000));
+
+    FILE* f = _wfopen((folder + L"prompt.xml").c_str(), L"rb");
+    ASSERT_NE(f, nullptr);
+    char buf[4096] = {};
+    fread(buf, 1, sizeof(buf) - 1, f);
+    fclose(f);
+    const std::string xml = buf;
+    EXPECT_NE(std::string::npos, xml.find("<item value=\"" + std::to_string(minute) + "\">"));
+    EXPECT_NE(std::string::npos, xml.find("<item value=\"" + std::to_string(hour) + "\">"));
+    EXPECT_NE(std::string::npos, xml.find("<item value=\"4\">"));
+    EXPECT_NE(std::string::npos, xml.find("_gif_flash.gif</item>"));
+
+    // At its minute the note moves to the centre of the work area and plays the picture.
+    MONITORINFO mi{sizeof(mi)};
+    GetMonitorInfoW(MonitorFromWindow(note, MONITOR_DEFAULTTONEAREST), &mi);
+    const int cx = (mi.rcWork.left + mi.rcWork.right) / 2;
+    RECT r{};
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            GetWindowRect(note, &r);
+            return std::abs((r.left + r.right) / 2 - cx) <= 1;
+        },
+        (ahead * 60 + 30) * 1000));
+    std::vector<COLORREF> seen;
+    HDC screen = GetDC(nullptr);
+    for (int i = 0; i < 20; ++i) {
+        GetWindowRect(note, &r);
+        const COLORREF c = GetPixel(screen, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        if (std::find(seen.begin(), seen.end(), c) == seen.end())
+            seen.push_back(c);
+        Sleep(100);
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), RGB(255, 0, 0)));
+    EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), RGB(0, 0, 255)));
+
+    // A click on the note offers "停止"; the note goes back to its place.
+    GetWindowRect(note, &r);
+    Click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = FindTitled(p.pid(), L"停止提醒菜单")) != nullptr; }, 10000));
+    Click(CentreOfChild(menu, L"停止"));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            GetWindowRect(note, &r);
+            return r.left == 300 && r.top == 200;
+        },
+        10000));
+    // The scheduler looks every 15 seconds: it leaves the stopped minute alone.
+    Sleep(20000);
+    GetWindowRect(note, &r);
+    EXPECT_EQ(300, r.left);
+    EXPECT_EQ(200, r.top);
+    Quit(p);
 }
