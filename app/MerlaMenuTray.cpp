@@ -72,13 +72,6 @@ LSurface Thumbnail(HWND window, const LSurface* picture, int side) {
     return cell;
 }
 
-void FrameRect(LSurface& s, const RECT& r, uint32_t argb) {
-    s.FillRect(r.left, r.top, r.right - r.left, 1, argb);
-    s.FillRect(r.left, r.bottom - 1, r.right - r.left, 1, argb);
-    s.FillRect(r.left, r.top, 1, r.bottom - r.top, argb);
-    s.FillRect(r.right - 1, r.top, 1, r.bottom - r.top, argb);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -130,14 +123,14 @@ LSurface MerlaMTView::RenderContent() {
         if (entries_[i].picture)
             s.BlendFrom(entries_[i].picture, r.left, r.top);
         if (static_cast<int>(i) == hover_)
-            FrameRect(s, r, kThemeColor);
+            FrameRect(s, r.left, r.top, r.right - r.left, r.bottom - r.top, kThemeColor);
     }
     // The hint stays on top, over any cell scrolled under it.
     s.FillRect(0, 0, s.width(), kHintHeight, 0xFFFFFFFF);
     auto format = MakeStringFormat(kAlignCenter, kAlignCenter);
     LSurface hint = DrawTextSurface(handle_, *format, kHint, kHintColor, s.width(), kHintHeight);
     BlendWithAlpha(s, hint, 0, 0, static_cast<int>(kHintColor >> 24));
-    FrameRect(s, RECT{0, 0, s.width(), s.height()}, kThemeColor);
+    FrameRect(s, 0, 0, s.width(), s.height(), kThemeColor);
     return s;
 }
 

@@ -1,5 +1,6 @@
 #include "note/LRichEditNI.h"
 
+#include "toolkit/FileDialogs.h"
 #include "app/base/AppPaths.h"
 #include "app/base/SysConfig.h"
 #include "note/LRichEditNIMenu.h"
@@ -613,16 +614,8 @@ void LRichEditNI::RunCommand(int command) {
         ShellExecuteW(nullptr, kOpen, RowIconDir(kRowIconSet).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         break;
     case kInsertPicture: {
-        wchar_t path[MAX_PATH] = {};
-        OPENFILENAMEW ofn{};
-        ofn.lStructSize = sizeof(ofn);
-        ofn.hwndOwner = GetParent(handle_);
-        ofn.lpstrFilter = kPictureFilter;
-        ofn.lpstrFile = path;
-        ofn.nMaxFile = MAX_PATH;
-        ofn.lpstrTitle = kPictureTitle;
-        ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
-        if (GetOpenFileNameW(&ofn))
+        std::wstring path;
+        if (AskOpenFileName(GetParent(handle_), kPictureFilter, kPictureTitle, path, OFN_NOCHANGEDIR))
             InsertPictureFile(path);
         break;
     }

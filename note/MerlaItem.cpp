@@ -13,6 +13,7 @@
 #include "store/xml/FileBytes.h"
 #include "store/NoteRecord.h"
 #include "store/NoteTemplate.h"
+#include "toolkit/FileDialogs.h"
 #include "toolkit/MerlaMessageBox.h"
 
 #include <commdlg.h>
@@ -43,24 +44,10 @@ void PostToMain(int command, LPARAM lp) {
 
 // The open-file dialog for pictures: the full path and the bare file name, false when cancelled.
 bool AskPictureFile(HWND owner, std::wstring& path, std::wstring& name) {
-    wchar_t file[kPathChars] = L"";
-    wchar_t title[kPathChars] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = kPictureFilter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = kPathChars;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = kPathChars;
-    ofn.lpstrTitle = kPictureDialogTitle;
-    ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameW(&ofn))
+    if (!AskOpenFileName(owner, kPictureFilter, kPictureDialogTitle, path))
         return false;
-    path = file;
-    name = title;
-    return !path.empty() && !name.empty();
+    name = FileNameOfPath(path);
+    return !name.empty();
 }
 
 } // namespace

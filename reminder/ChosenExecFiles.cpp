@@ -1,24 +1,10 @@
 #include "reminder/ChosenExecFiles.h"
 
+#include "app/base/RegKey.h"
+
 #include <windows.h>
 
 namespace {
-
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 // Paths on Windows compare without case; the value name is the lower-case full path.
 std::wstring ValueName(const std::wstring& path) {

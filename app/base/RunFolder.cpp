@@ -3,6 +3,7 @@
 #include "app/base/AppPaths.h"
 #include "app/base/DirUtils.h"
 #include "app/base/MessageBoxBits.h"
+#include "app/base/RegKey.h"
 #include "store/xml/Encoding.h"
 
 #include <windows.h>
@@ -14,22 +15,6 @@ constexpr wchar_t kAskAbandon[] = L"确定要放弃之前的数据吗？";
 constexpr wchar_t kCopyFailed[] =
     L"拷贝之前的数据时出错，部分数据没有拷贝过来。之前的数据仍在原目录中，下次启动时会再次询问。";
 constexpr wchar_t kWriteFailed[] = L"设置当前运行路径出错，请检查是否有权限，尝试以管理员身份运行软件！";
-
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 std::wstring Trim(const std::wstring& s) {
     size_t b = s.find_first_not_of(L' ');

@@ -5,18 +5,15 @@
 #include "reminder/ChosenExecFiles.h"
 #include "reminder/LunarCalendar.h"
 #include "reminder/editor/MerlaShowPrompt.h"
+#include "toolkit/FileDialogs.h"
 #include "toolkit/MerlaMessageBox.h"
 #include "toolkit/pickers/PickerLook.h"
-
-#include <commdlg.h>
 
 #include <algorithm>
 #include <cwchar>
 
 namespace {
 
-constexpr int kPathBuffer = 260;
-constexpr DWORD kOpenFlags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 constexpr int kRefuseBoxId = 30803;
 
 struct Place {
@@ -44,29 +41,12 @@ constexpr wchar_t kMusicFilter[] = L"wav,mp3 文件(*.wav;*.mp3)\0*.wav;*.mp3\0"
 constexpr wchar_t kGifFilter[] = L"gif 文件(*.gif)\0*.gif\0";
 
 bool AskWithDialog(HWND owner, const wchar_t* filter, const wchar_t* title, std::wstring& path) {
-    wchar_t buffer[kPathBuffer] = {};
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = kPathBuffer;
-    ofn.lpstrTitle = title;
-    ofn.Flags = kOpenFlags;
-    if (!GetOpenFileNameW(&ofn))
-        return false;
-    path = buffer;
-    return !path.empty();
+    return AskOpenFileName(owner, filter, title, path);
 }
 
 MerlaAddPrompt::FileAsker& Asker() {
     static MerlaAddPrompt::FileAsker asker = AskWithDialog;
     return asker;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
@@ -342,14 +322,14 @@ void MerlaAddPrompt::PickExecFile() {
         Refuse(L"无法记录要执行的文件，没有添加。");
         return;
     }
-    CPromptFile(folder_, GetId()).AddExecFile(FileNameOf(path), path);
+    CPromptFile(folder_, GetId()).AddExecFile(FileNameOfPath(path), path);
 }
 
 void MerlaAddPrompt::PickMusic() {
     std::wstring path;
     if (!Asker()(Dialog(), kMusicFilter, L"选择一个音乐", path))
         return;
-    const std::wstring name = FileNameOf(path);
+    const std::wstring name = FileNameOfPath(path);
     if (!CPromptFile::IsMusicName(name)) {
         Refuse(L"请选择一个 wav 或 mp3 文件。");
         return;
@@ -365,7 +345,7 @@ void MerlaAddPrompt::PickGif() {
     std::wstring path;
     if (!Asker()(Dialog(), kGifFilter, L"选择一个gif", path))
         return;
-    const std::wstring copy = MakeUniqueStamp(GetId()) + kGifCopyMark + FileNameOf(path);
+    const std::wstring copy = MakeUniqueStamp(GetId()) + kGifCopyMark + FileNameOfPath(path);
     if (!CopyFileW(path.c_str(), (folder_ + copy).c_str(), FALSE)) {
         Refuse(L"gif 文件复制失败，提醒没有修改。");
         return;

@@ -110,26 +110,32 @@ HWND WaitForBox(const VelinProcess& p, std::wstring& text) {
     return box;
 }
 
-// The child window of the box showing the text (a button of the box), or null.
-HWND FindButton(HWND box, const wchar_t* text) {
+// The first child window of the parent the test accepts, or null.
+HWND FindChild(HWND parent, const std::function<bool(HWND)>& accept) {
     struct Ctx {
-        const wchar_t* text;
+        const std::function<bool(HWND)>* accept;
         HWND found;
-    } ctx{text, nullptr};
+    } ctx{&accept, nullptr};
     EnumChildWindows(
-        box,
+        parent,
         [](HWND h, LPARAM lp) -> BOOL {
             auto* c = reinterpret_cast<Ctx*>(lp);
-            wchar_t name[64] = {};
-            GetWindowTextW(h, name, 64);
-            if (GetDlgCtrlID(h) != static_cast<int>(kMessageTextId) && wcscmp(name, c->text) == 0) {
-                c->found = h;
-                return FALSE;
-            }
-            return TRUE;
+            if (!(*c->accept)(h))
+                return TRUE;
+            c->found = h;
+            return FALSE;
         },
         reinterpret_cast<LPARAM>(&ctx));
     return ctx.found;
+}
+
+// The child window of the box showing the text (a button of the box), or null.
+HWND FindButton(HWND box, const wchar_t* text) {
+    return FindChild(box, [text](HWND h) {
+        wchar_t name[64] = {};
+        GetWindowTextW(h, name, 64);
+        return GetDlgCtrlID(h) != static_cast<int>(kMessageTextId) && wcscmp(name, text) == 0;
+    });
 }
 
 // Clicks the box's button with that text, as the mouse would: press and release on it.
@@ -601,74 +607,64 @@ std::wstring TextOf(HWND h) {
 }
 
 // The child of the dialog whose text ends with the unit (a value button of the palette).
-HWND ValueButton(HWND dialog, const wchar_t* unit) {
-    struct Ctx {
-        const wchar_t* unit;
-        HWND found;
-    } ctx{unit, nullptr};
-    EnumChildWindows(
-        dialog,
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            const std::wstring t = TextOf(h);
-            if (t.size() >= 2 && t.size() <= 5 && t.back() == c->unit[0] && iswdigit(t[0])) {
-                c->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+HWND ValueButton(HWND dialog, wchar_t unit) {
+    return FindChild(dialog, [unit](HWND h) {
+        const std::wstring t = TextOf(h);
+        return t.size() >= 2 && t.size() <= 5 && t.back() == unit && iswdigit(t[0]);
+    });
 }
 
 void Wheel(POINT at, int notches, bool up) {
     MouseInput(0, at.x, at.y);
-    for (int i = 0; i < notches; ++i)
-        Xdotool({"click", up ? "4" : "5"});
-    Sleep(200);
+    if (notches > 0)
+        Xdotool({"click", "--repeat", std::to_string(notches), "--delay", "5", up ? "4" : "5"});
+    Sleep(1000); // the list scrolls once the program has taken every notch
+}
+
+// The drop-down open under the button, or null.
+HWND OpenDropDown(const VelinProcess& p, const RECT& button) {
+    for (HWND h : TopWindowsOf(p.pid())) {
+        RECT r;
+        // The one drop-down serves every value button: it must be open under this one.
+        if (IsWindowVisible(h) && (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+            GetWindowRect(h, &r) && r.bottom - r.top == 164 && r.left == button.left &&
+            r.top == button.bottom + 1)
+            return h;
+    }
+    return nullptr;
 }
 
 // Opens the drop-down of the value button (as its arrow does) and clicks the row of the value with
-// the mouse, scrolling the list with the wheel first.
-void ChooseValue(const VelinProcess& p, HWND button, int rows_total, int value, int arrow_message,
+// the mouse, scrolling the list with the wheel first. A busy machine may take the click before the
+// last notches: then the drop-down is opened again.
+bool ChooseValue(const VelinProcess& p, HWND button, int rows_total, int value, UINT arrow_message,
                  int button_id) {
     const std::wstring before = TextOf(button);
-    HWND palette = GetParent(button);
+    const std::wstring want = std::to_wstring(value) + before.substr(before.size() - 1);
     RECT br{};
     GetWindowRect(button, &br);
-    PostMessageW(palette, arrow_message, static_cast<WPARAM>(button_id), 0);
-    HWND list = nullptr;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            for (HWND h : TopWindowsOf(p.pid())) {
-                RECT r;
-                // The one drop-down serves every value button: it must be open under this one.
-                if (IsWindowVisible(h) && (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
-                    GetWindowRect(h, &r) && r.bottom - r.top == 164 && r.left == br.left &&
-                    r.top == br.bottom + 1)
-                    list = h;
-            }
-            return list != nullptr;
-        },
-        10000));
-    RECT lr{}, client{};
-    GetWindowRect(list, &lr);
-    GetClientRect(list, &client);
-    const POINT inside{lr.left + 15, lr.top + 40};
     constexpr int kRowHeight = 19, kWheelStep = 12;
-    Wheel(inside, 120, true); // to the top
-    const int row = value;    // minutes and hours start at 0
-    const int notches = std::max(0, (row * kRowHeight - 60) / kWheelStep);
-    Wheel(inside, notches, false);
-    // Near the end the list stops at its last row, which then sits at the bottom.
-    const int last_top = (rows_total - 1) * kRowHeight;
-    const int pos =
-        std::min(notches * kWheelStep, std::max(0, last_top + kRowHeight - static_cast<int>(client.bottom)));
-    const int y = lr.top + row * kRowHeight - pos + kRowHeight / 2;
-    Click(POINT{lr.left + 15, y});
-    const std::wstring want = std::to_wstring(value) + before.substr(before.size() - 1);
-    EXPECT_TRUE(WaitFor([&] { return TextOf(button) == want; }, 5000));
-    WaitFor([&] { return !IsWindowVisible(list); }, 5000);
+    for (int attempt = 0; attempt < 3 && TextOf(button) != want; ++attempt) {
+        HWND list = nullptr;
+        WaitFor([&] { return !OpenDropDown(p, br); }, 5000);
+        PostMessageW(GetParent(button), arrow_message, static_cast<WPARAM>(button_id), 0);
+        if (!WaitFor([&] { return (list = OpenDropDown(p, br)) != nullptr; }, 10000))
+            continue;
+        RECT lr{}, client{};
+        GetWindowRect(list, &lr);
+        GetClientRect(list, &client);
+        const POINT inside{lr.left + 15, lr.top + 40};
+        Wheel(inside, rows_total * kRowHeight / kWheelStep + 2, true); // to the top
+        const int row = value;                                         // minutes and hours start at 0
+        const int notches = std::max(0, (row * kRowHeight - 60) / kWheelStep);
+        Wheel(inside, notches, false);
+        // Near the end the list stops at its last row, which then sits at the bottom.
+        const int pos = std::min(notches * kWheelStep,
+                                 std::max(0, rows_total * kRowHeight - static_cast<int>(client.bottom)));
+        Click(POINT{lr.left + 15, lr.top + row * kRowHeight - pos + kRowHeight / 2});
+        WaitFor([&] { return TextOf(button) == want; }, 3000);
+    }
+    return TextOf(button) == want;
 }
 
 } // namespace
@@ -703,17 +699,17 @@ TEST_F(Process, AReminderSetInTheEditorFiresAtItsMinuteAndStopsForIt) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     // Time to set it up before the minute comes.
-    const int ahead = now.wSecond <= 30 ? 1 : 2;
+    constexpr int ahead = 2;
     const int minute = (now.wMinute + ahead) % 60;
     const int hour = (now.wHour + (now.wMinute + ahead) / 60) % 24;
-    HWND minute_button = ValueButton(dialog, L"分");
-    HWND hour_button = ValueButton(dialog, L"时");
+    HWND minute_button = ValueButton(dialog, L'分');
+    HWND hour_button = ValueButton(dialog, L'时');
     ASSERT_NE(minute_button, nullptr);
     ASSERT_NE(hour_button, nullptr);
     constexpr UINT kArrowClicked = 50012;
     constexpr int kMinuteButtonId = 20110, kHourButtonId = 20111;
-    ChooseValue(p, minute_button, 60, minute, kArrowClicked, kMinuteButtonId);
-    ChooseValue(p, hour_button, 24, hour, kArrowClicked, kHourButtonId);
+    ASSERT_TRUE(ChooseValue(p, minute_button, 60, minute, kArrowClicked, kMinuteButtonId));
+    ASSERT_TRUE(ChooseValue(p, hour_button, 24, hour, kArrowClicked, kHourButtonId));
     ASSERT_EQ(std::to_wstring(minute) + L"分", TextOf(minute_button));
     ASSERT_EQ(std::to_wstring(hour) + L"时", TextOf(hour_button));
     RECT b{};

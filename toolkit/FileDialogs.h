@@ -1,0 +1,12 @@
+#pragma once
+// The platform's open-file dialog as the program asks it: one existing file.
+#include <windows.h>
+
+#include <string>
+
+// filter is the dialog's double-null-terminated list; true with the full path when a file was
+// chosen, false when the user cancelled.
+bool AskOpenFileName(HWND owner, const wchar_t* filter, const wchar_t* title, std::wstring& path,
+                     DWORD extra_flags = 0);
+// The part of a path after its last folder separator.
+std::wstring FileNameOfPath(const std::wstring& path);
