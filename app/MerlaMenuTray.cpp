@@ -1,7 +1,7 @@
 #include "app/MerlaMenuTray.h"
 
 #include "app/base/AppPaths.h"
-#include "manager/MxMiMenuMoveToSub.h"
+#include "toolkit/MxMiMenuMoveToSub.h"
 
 #include <algorithm>
 

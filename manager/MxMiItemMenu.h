@@ -1,7 +1,7 @@
 #pragma once
 // The notes page's popup menus: fixed items, one of them optionally opening the move menu; the
 // delete menu and the group menu are two of them.
-#include "manager/MxMiMenuMoveToSub.h"
+#include "toolkit/MxMiMenuMoveToSub.h"
 #include "toolkit/MerlaMenu.h"
 
 #include <memory>

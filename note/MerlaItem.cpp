@@ -8,6 +8,7 @@
 #include "app/base/SysConfig.h"
 #include "app/base/UniqueStamp.h"
 #include "note/LRichEditNI.h"
+#include "note/MerlaMenuNote.h"
 #include "note/NoteChildItem.h"
 #include "reminder/editor/MerlaPrompt.h"
 #include "store/xml/FileBytes.h"
@@ -383,6 +384,25 @@ void MerlaItem::OnContextMenu(HWND window, int x, int y) {
     LWndMoveResize::OnContextMenu(window, x, y);
     if (reminding_)
         OpenStopMenu(x, y);
+    else
+        OpenNoteMenu(x, y);
+}
+
+void MerlaItem::OpenNoteMenu(int screen_x, int screen_y) {
+    MerlaMenuNoteBase* shown = nullptr;
+    if (from_manager_) {
+        shown = MerlaMenuModifying::Make(handle_, alpha_, name_, Folder());
+    } else if (MerlaMenuNote* menu = MerlaMenuNote::Make(handle_, alpha_, name_, Folder())) {
+        // The group commands are resolved against the lists this menu showed.
+        note_groups_ = menu->NoteGroups();
+        menu->SetDeskTied(to_desk_);
+        menu->SetTopMost(top_most_);
+        shown = menu;
+    }
+    if (!shown)
+        return;
+    tpl_groups_ = shown->TemplateGroups();
+    shown->PopupAt(screen_x, screen_y);
 }
 
 void MerlaItem::OnTimer(UINT_PTR timer_id) {

@@ -55,6 +55,7 @@ inline constexpr int kExit = 30204;
 inline constexpr int kToDesk = 30205;
 inline constexpr int kAddImage = 30206;
 inline constexpr int kSaveTemplate = 30207;
+inline constexpr int kChooseTemplate = 30208;
 inline constexpr int kNewNote = 30210;
 inline constexpr int kManager = 30211;
 inline constexpr int kAddRichItem = 30212;
@@ -227,6 +228,8 @@ protected:
     bool defer_paint_ = false;
 
     void OpenStopMenu(int screen_x, int screen_y);
+    // The note menu, or the modification menu of a note opened from the manager.
+    void OpenNoteMenu(int screen_x, int screen_y);
     void OnShakeTimer();
     void PlaceReminderLabel();
     bool reminding_ = false;

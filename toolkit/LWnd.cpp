@@ -394,8 +394,16 @@ LWnd* LWnd::HitTest(int x, int y) {
 
 void LWnd::SetFocusWnd() {
     Registry().focused = this;
+    // Inside a submenu only the toolkit focus moves: activating its window would deactivate the
+    // menu chain, and the platform may report that after the press has already been handled.
+    if (LWnd* top = GetTopLevel(); top && top->IsSubmenu())
+        return;
     SetActiveWindow(handle_);
     SetFocus(handle_);
+}
+
+bool LWnd::IsSubmenu() const {
+    return false;
 }
 
 bool LWnd::OnKillFocus(LWnd* new_focus) {

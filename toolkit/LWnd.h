@@ -99,6 +99,8 @@ public:
     virtual bool RedrawScreenRect(int left, int top, int right, int bottom);
     virtual bool Redraw();
     virtual void SetFocusWnd();
+    // A menu opened from another menu: windows inside it never take the activation.
+    virtual bool IsSubmenu() const;
     virtual bool OnKillFocus(LWnd* new_focus);
     virtual void SaveRect();
     virtual void Subscribe(UINT code, HWND handle);

@@ -19,6 +19,10 @@ LWndMenu::LWndMenu() {
     SetObjectName(L"LWndMenu");
 }
 
+bool LWndMenu::IsSubmenu() const {
+    return parent_menu_ != nullptr;
+}
+
 LWndMenu::~LWndMenu() {
     // Menus of one chain may be destroyed in any order: no menu keeps pointing at this one.
     if (parent_menu_) {
@@ -134,7 +138,7 @@ LRESULT LWndMenu::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
     }
     // A press on a submenu leaves the active menu active: taking the activation would close the
     // chain before the press reaches the item.
-    if (message == WM_MOUSEACTIVATE && parent_menu_)
+    if (message == WM_MOUSEACTIVATE && IsSubmenu())
         return MA_NOACTIVATE;
     return LWnd::WindowProc(message, wp, lp);
 }
@@ -232,17 +236,6 @@ void LWndMenuItem::OnClick(WPARAM keys, int x, int y) {
     const POINT pt{x, y};
     if (PtInRect(&rc, pt) && !IsMoving() && !IsResizing())
         SendMessageW(GetParent(handle_), LNotify::kCommand, GetId(), 0);
-}
-
-void LWndMenuItem::SetFocusWnd() {
-    auto* menu = dynamic_cast<LWndMenu*>(GetParentWnd());
-    if (!menu || !menu->GetParentMenu()) {
-        LWndBt::SetFocusWnd();
-        return;
-    }
-    // An item of a submenu takes the toolkit focus only: activating its window would deactivate the
-    // menu chain, and the platform may report that after the press has already been handled.
-    Registry().focused = this;
 }
 
 bool LWndMenuItem::OnKillFocus(LWnd* new_focus) {

@@ -17,6 +17,7 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wp, LPARAM lp) override;
     LRESULT OnNotify(UINT message, WPARAM wp, LPARAM lp) override;
     bool OnKillFocus(LWnd* new_focus) override;
+    bool IsSubmenu() const override;
     void OnEscape() override;
 
     // Sets the window that receives the commands, for this menu and all its submenus.
@@ -79,5 +80,4 @@ public:
     void OnClick(WPARAM keys, int x, int y) override;
     bool OnKillFocus(LWnd* new_focus) override;
     void OnEscape() override;
-    void SetFocusWnd() override;
 };

@@ -12,7 +12,7 @@
 #include "manager/WindowStoreEvents.h"
 #include "manager/ExportRequest.h"
 #include "manager/MxMiManager.h"
-#include "manager/MxMiMenuMoveToSub.h"
+#include "toolkit/MxMiMenuMoveToSub.h"
 #include "note/MerlaItem.h"
 #include "store/xml/CXmlDoc.h"
 #include "store/xml/FileBytes.h"
@@ -545,7 +545,7 @@ TEST_F(MainWindow, RestoreReplacesTheOpenNotesWithTheUnpackedData) {
     PrepareNote(NoteItemsDir(), L"kept", {100, 100, 280, 280});
     MerlaMain& main = Start();
     ASSERT_EQ(main.Notes().size(), 1u);
-    const int before = main.Notes().front()->GetId();
+    const HWND before = main.Notes().front()->GetHandle();
     const std::wstring unpacked = ExeDir() + L"unpacked\\NoteData\\";
     EnsureFolder(ExeDir() + L"unpacked\\");
     EnsureFolder(unpacked);
@@ -554,8 +554,8 @@ TEST_F(MainWindow, RestoreReplacesTheOpenNotesWithTheUnpackedData) {
     RestoreRequest keep_existing{unpacked, false};
     Message(MSG_MAIN_RESTORE_DATA, reinterpret_cast<WPARAM>(&keep_existing));
     ASSERT_EQ(main.Notes().size(), 2u);
-    // Reopened: a new window (ids are never given twice in a run).
-    EXPECT_NE(main.Notes().front()->GetId(), before);
+    // Reopened: a new window (it may take the id its record now keeps).
+    EXPECT_NE(main.Notes().front()->GetHandle(), before);
     // Without "替换" the note already there keeps its own record.
     EXPECT_EQ(MerlaMain::FindOpenNote(L"kept")->WindowRect().left, 100);
     EXPECT_EQ(MerlaMain::FindOpenNote(L"restored")->WindowRect().left, 300);

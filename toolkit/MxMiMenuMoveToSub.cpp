@@ -1,4 +1,4 @@
-#include "manager/MxMiMenuMoveToSub.h"
+#include "toolkit/MxMiMenuMoveToSub.h"
 
 #include "app/base/DirUtils.h"
 

@@ -1,7 +1,6 @@
 #pragma once
-// The group submenu: one item per group folder in listing order, then the default group (or the
-// default group first, as the manager's move menu has it). Notes and templates are sent to a group
-// by the command of its item.
+// A submenu of folders: one item per subfolder of a folder in listing order, then the default
+// entry (or the default entry first). The owner acts on the command of the chosen item.
 #include "toolkit/MerlaMenu.h"
 
 #include <memory>
