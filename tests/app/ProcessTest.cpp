@@ -669,9 +669,9 @@ bool ChooseValue(const VelinProcess& p, HWND button, int rows_total, int value, 
 
 } // namespace
 
-// As a user: the reminder dialog of a note sets this hour and the next minute with a GIF and the
-// centre style; at that minute the note comes to the centre playing the picture, "停止" puts it back,
-// and it does not fire again in that minute.
+// As a user: the reminder dialog of a note, opened from its menu, sets the hour and a minute ahead
+// with a GIF and the centre style; at that minute the note comes to the centre playing the picture, "停止"
+// puts it back, and it does not fire again in that minute.
 TEST_F(Process, AReminderSetInTheEditorFiresAtItsMinuteAndStopsForIt) {
     StoreRunFolder(AsciiLower(ExeDir()));
     const std::wstring items = ExeDir() + L"NoteData\\NoteItems\\";
@@ -690,8 +690,15 @@ TEST_F(Process, AReminderSetInTheEditorFiresAtItsMinuteAndStopsForIt) {
     ASSERT_TRUE(WaitFor([&] { return (note = NoteWindowOf(p.pid())) != nullptr; }, 30000));
     Sleep(500);
 
-    // The note menu's "设置提醒..." sends the note this command.
-    PostMessageW(note, kToolkitCommand, 30214, 0);
+    // A right click on the note, then "设置提醒..." in its menu.
+    RECT nr{};
+    GetWindowRect(note, &nr);
+    MouseInput(0, nr.left + 60, nr.top + 60);
+    Xdotool({"click", "3"});
+    HWND note_menu = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (note_menu = FindTitled(p.pid(), L"子标签窗口菜单")) != nullptr; }, 10000));
+    Click(CentreOfChild(note_menu, L"设置提醒..."));
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = FindWindowOf(p.pid(), kDialogClass)) != nullptr; }, 10000));
     Sleep(500);
