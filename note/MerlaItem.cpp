@@ -8,7 +8,9 @@
 #include "app/base/SysConfig.h"
 #include "app/base/UniqueStamp.h"
 #include "note/LRichEditNI.h"
+#include "note/MerlaItemImage.h"
 #include "note/MerlaMenuNote.h"
+#include "note/PictureChoice.h"
 #include "note/NoteChildItem.h"
 #include "reminder/editor/MerlaPrompt.h"
 #include "store/xml/FileBytes.h"
@@ -28,11 +30,7 @@ namespace {
 
 constexpr UINT kToolkitCommand = LNotify::kCommand;
 constexpr int kPathChars = 260;
-constexpr wchar_t kPictureFilter[] = L"png gif jpg bmp 格式文件\0*.PNG;*.gif;*.jpg;*.bmp\0\0";
-constexpr wchar_t kPictureDialogTitle[] = L"选择一个图像文件";
 constexpr wchar_t kDeleteQuestion[] = L"确定要删除这个便签吗？";
-constexpr wchar_t kReplaceQuestion[] = L"存在同名文件，是否替换？";
-constexpr wchar_t kBkImagePrefix[] = L"bkimage_";
 
 HWND MainWindow() {
     return LWnd::HandleFromId(LWndMoveResize::kMainWindowId);
@@ -41,14 +39,6 @@ HWND MainWindow() {
 void PostToMain(int command, LPARAM lp) {
     if (HWND main = MainWindow())
         PostMessageW(main, kToolkitCommand, static_cast<WPARAM>(command), lp);
-}
-
-// The open-file dialog for pictures: the full path and the bare file name, false when cancelled.
-bool AskPictureFile(HWND owner, std::wstring& path, std::wstring& name) {
-    if (!AskOpenFileName(owner, kPictureFilter, kPictureDialogTitle, path))
-        return false;
-    name = FileNameOfPath(path);
-    return !name.empty();
 }
 
 } // namespace
@@ -62,7 +52,7 @@ int GroupListEntry(int command, int base, size_t count) {
 namespace {
 std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>>& ChildItemMakers() {
     static std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>> makers{
-        {NoteKey::kRichEdit, &LRichEditNI::MakeStored}};
+        {NoteKey::kRichEdit, &LRichEditNI::MakeStored}, {NoteKey::kItemImage, &MerlaItemImage::MakeStored}};
     return makers;
 }
 } // namespace
@@ -547,18 +537,44 @@ bool MerlaItem::SetBackground(const std::wstring& file, bool delete_old) {
 }
 
 bool MerlaItem::ChooseBackground() {
-    std::wstring path, name;
-    if (!AskPictureFile(handle_, path, name))
+    std::wstring path;
+    if (!AskPictureFile(handle_, path))
         return false;
-    return UseBackgroundFile(path, name);
+    return UseBackgroundFile(path, FileNameOfPath(path));
+}
+
+bool MerlaItem::AddImageItem(POINT at) {
+    std::wstring path;
+    if (!AskPictureFile(handle_, path))
+        return false;
+    return AddImageItemFrom(path, at) != nullptr;
+}
+
+MerlaItemImage* MerlaItem::AddImageItemFrom(const std::wstring& path, POINT at) {
+    auto item = std::make_unique<MerlaItemImage>(Folder(), name_);
+    const int id = item->GetId(); // a fresh object id names the copy
+    const std::wstring target_name =
+        std::wstring(kPictureCopyPrefix) + std::to_wstring(id) + L"_" + FileNameOfPath(path);
+    if (!CopyPictureIn(handle_, path, Folder() + target_name))
+        return nullptr;
+    const RECT rect{at.x, at.y, at.x + MerlaItemImage::kNewSide, at.y + MerlaItemImage::kNewSide};
+    if (!item->CreateItem(id, handle_, rect, target_name))
+        return nullptr;
+    MerlaItemImage* raw = item.get();
+    raw->SaveRect();
+    AdoptItem(std::move(item), NoteKey::kItemImage);
+    NoteRecord record = Record();
+    record.AddChildItem(id, NoteKey::kItemImage);
+    record.WriteText(NoteKey::kUpdateTime, NoteTimeNow());
+    if (Redraw())
+        Present();
+    return raw;
 }
 
 bool MerlaItem::UseBackgroundFile(const std::wstring& path, const std::wstring& file_name) {
-    const std::wstring target_name = kBkImagePrefix + MakeUniqueStamp(GetId()) + L"_" + file_name;
+    const std::wstring target_name = kPictureCopyPrefix + MakeUniqueStamp(GetId()) + L"_" + file_name;
     const std::wstring target = Folder() + target_name;
-    if (FileExists(target) && ShowMessageBox(handle_, kReplaceQuestion, kMbYes | kMbNo) != kMbYes)
-        return false;
-    if (!CopyFileW(path.c_str(), target.c_str(), FALSE))
+    if (!CopyPictureIn(handle_, path, target))
         return false;
     const bool ok = SetBackground(target_name, true);
     Redraw();
@@ -871,6 +887,9 @@ LRESULT MerlaItem::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
         break;
     case NoteCmd::kClearPassThrough:
         WritePassThrough(false);
+        break;
+    case NoteCmd::kAddImage:
+        AddImageItem(POINT{rpress_.x, rpress_.y});
         break;
     case NoteCmd::kAddRichItem: {
         // Where the menu was asked for, on empty paper only.

@@ -21,6 +21,7 @@ class Bitmap;
 }
 class NoteRecord;
 class LRichEditNI;
+class MerlaItemImage;
 
 // Messages a note understands besides the toolkit's.
 namespace NoteMsg {
@@ -182,6 +183,9 @@ public:
     void ClickAction(POINT client);
     // A new rich text box with its top-left corner at the client point, being written in.
     LRichEditNI* AddRichItem(POINT client);
+    // An image item showing a copy of the file (asking before replacing a copy of that name);
+    // null when declined or the copy failed.
+    MerlaItemImage* AddImageItemFrom(const std::wstring& path, POINT client);
     // The child item under a client point, the one added last first; null on empty paper.
     LWnd* ItemAt(POINT client) const;
     // The boxes being written in save their content (end of the session).
@@ -230,6 +234,8 @@ protected:
     void OpenStopMenu(int screen_x, int screen_y);
     // The note menu, or the modification menu of a note opened from the manager.
     void OpenNoteMenu(int screen_x, int screen_y);
+    // Command 30206: an image item at the point from a picture the user chooses.
+    bool AddImageItem(POINT at);
     void OnShakeTimer();
     void PlaceReminderLabel();
     bool reminding_ = false;

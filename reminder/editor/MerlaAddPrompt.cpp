@@ -243,6 +243,7 @@ void MerlaAddPrompt::OpenDropDown(int value) {
     SetWindowPos(list_.GetHandle(), nullptr, 0, 0, width, MerlaListBoxAP::kHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     list_.RemoveAll();
+    list_.VerticalBar().SetScrollPos(0); // every opening starts from the top, then shows the value
     const int current = static_cast<int>(std::wcstol(b.GetButtonText().c_str(), nullptr, 10));
     int selected = -1;
     const std::vector<int> rows = ValueRows(value, CDateTime::Now().year);

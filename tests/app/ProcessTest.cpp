@@ -635,8 +635,9 @@ HWND OpenDropDown(const VelinProcess& p, const RECT& button) {
 }
 
 // Opens the drop-down of the value button (as its arrow does) and clicks the row of the value with
-// the mouse, scrolling the list with the wheel first. A busy machine may take the click before the
-// last notches: then the drop-down is opened again.
+// the mouse. The drop-down opens from its top scrolled just enough to show the button's value;
+// a row out of view is brought in with the wheel first. A busy machine may take the click before
+// the last notches: then the drop-down is opened again.
 bool ChooseValue(const VelinProcess& p, HWND button, int rows_total, int value, UINT arrow_message,
                  int button_id) {
     const std::wstring before = TextOf(button);
@@ -645,23 +646,27 @@ bool ChooseValue(const VelinProcess& p, HWND button, int rows_total, int value, 
     GetWindowRect(button, &br);
     constexpr int kRowHeight = 19, kWheelStep = 12;
     for (int attempt = 0; attempt < 3 && TextOf(button) != want; ++attempt) {
+        const int shown = _wtoi(TextOf(button).c_str()); // minutes and hours: row = value
         HWND list = nullptr;
         WaitFor([&] { return !OpenDropDown(p, br); }, 5000);
         PostMessageW(GetParent(button), arrow_message, static_cast<WPARAM>(button_id), 0);
         if (!WaitFor([&] { return (list = OpenDropDown(p, br)) != nullptr; }, 10000))
             continue;
+        Sleep(300);
         RECT lr{}, client{};
         GetWindowRect(list, &lr);
         GetClientRect(list, &client);
-        const POINT inside{lr.left + 15, lr.top + 40};
-        Wheel(inside, rows_total * kRowHeight / kWheelStep + 2, true); // to the top
-        const int row = value;                                         // minutes and hours start at 0
-        const int notches = std::max(0, (row * kRowHeight - 60) / kWheelStep);
-        Wheel(inside, notches, false);
-        // Near the end the list stops at its last row, which then sits at the bottom.
-        const int pos = std::min(notches * kWheelStep,
-                                 std::max(0, rows_total * kRowHeight - static_cast<int>(client.bottom)));
-        Click(POINT{lr.left + 15, lr.top + row * kRowHeight - pos + kRowHeight / 2});
+        const int track = client.bottom;
+        const int max_pos = std::max(0, rows_total * kRowHeight - track);
+        int pos = std::max(0, (shown + 1) * kRowHeight - track);
+        const int top = value * kRowHeight;
+        if (top < pos || top + kRowHeight > pos + track) {
+            const int wanted = std::clamp(top - 60, 0, max_pos);
+            const int notches = (std::abs(wanted - pos) + kWheelStep - 1) / kWheelStep;
+            Wheel(POINT{lr.left + 15, lr.top + 40}, notches, wanted < pos);
+            pos = std::clamp(pos + (wanted < pos ? -1 : 1) * notches * kWheelStep, 0, max_pos);
+        }
+        Click(POINT{lr.left + 15, lr.top + top - pos + kRowHeight / 2});
         WaitFor([&] { return TextOf(button) == want; }, 3000);
     }
     return TextOf(button) == want;
@@ -706,7 +711,7 @@ TEST_F(Process, AReminderSetInTheEditorFiresAtItsMinuteAndStopsForIt) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     // Time to set it up before the minute comes.
-    constexpr int ahead = 2;
+    constexpr int ahead = 3; // the minute row is then in view when the drop-down opens
     const int minute = (now.wMinute + ahead) % 60;
     const int hour = (now.wHour + (now.wMinute + ahead) / 60) % 24;
     HWND minute_button = ValueButton(dialog, L'分');
