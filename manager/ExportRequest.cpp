@@ -1,5 +1,6 @@
 #include "manager/ExportRequest.h"
 
+#include "toolkit/FileDialogs.h"
 #include "app/base/NoteRegistries.h"
 #include "manager/MerlaExportMsg.h"
 #include "note/LRichEditNI.h"
@@ -74,19 +75,10 @@ bool HidesChar(const LGlyph& g, bool masked) {
 }
 
 std::wstring AskSaveFile(HWND owner, const wchar_t* filter, const wchar_t* title, const wchar_t* extension) {
-    wchar_t file[kPathChars] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = kPathChars;
-    ofn.lpstrTitle = title;
-    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameW(&ofn) || file[0] == 0)
+    std::wstring path;
+    if (!AskSaveFileName(owner, filter, title, path))
         return {};
-    return WithExtension(file, extension);
+    return WithExtension(path, extension);
 }
 
 std::wstring AskFolder(HWND owner) {

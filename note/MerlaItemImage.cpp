@@ -23,13 +23,7 @@ MerlaItemImageMenu::MerlaItemImageMenu()
 }
 
 MerlaItemImageMenu* MerlaItemImageMenu::Make(HWND item) {
-    auto* menu = new MerlaItemImageMenu();
-    if (!menu->Build(kId, kCaption, item)) {
-        delete menu;
-        return nullptr;
-    }
-    menu->SetOwner(item);
-    return menu;
+    return MakeOwned<MerlaItemImageMenu>(item, kId, kCaption);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,11 +5,5 @@ MerlaMenuStopPrompt::MerlaMenuStopPrompt() : MerlaItemMenu({{kStopCommand, L"停
 }
 
 MerlaMenuStopPrompt* MerlaMenuStopPrompt::Make(HWND note) {
-    auto* menu = new MerlaMenuStopPrompt();
-    if (!menu->Build(kId, kCaption, note)) {
-        delete menu;
-        return nullptr;
-    }
-    menu->SetOwner(note);
-    return menu;
+    return MakeOwned<MerlaMenuStopPrompt>(note, kId, kCaption);
 }

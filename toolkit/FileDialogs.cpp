@@ -3,12 +3,10 @@
 #include <commdlg.h>
 
 namespace {
-constexpr DWORD kPathChars = MAX_PATH;
-} // namespace
 
-bool AskOpenFileName(HWND owner, const wchar_t* filter, const wchar_t* title, std::wstring& path,
-                     DWORD extra_flags) {
-    wchar_t file[kPathChars] = L"";
+constexpr DWORD kPathChars = MAX_PATH;
+
+OPENFILENAMEW Prepared(HWND owner, const wchar_t* filter, const wchar_t* title, wchar_t* file, DWORD flags) {
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
@@ -17,8 +15,27 @@ bool AskOpenFileName(HWND owner, const wchar_t* filter, const wchar_t* title, st
     ofn.lpstrFile = file;
     ofn.nMaxFile = kPathChars;
     ofn.lpstrTitle = title;
-    ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | extra_flags;
+    ofn.Flags = flags;
+    return ofn;
+}
+
+} // namespace
+
+bool AskOpenFileName(HWND owner, const wchar_t* filter, const wchar_t* title, std::wstring& path,
+                     DWORD extra_flags) {
+    wchar_t file[kPathChars] = L"";
+    OPENFILENAMEW ofn =
+        Prepared(owner, filter, title, file, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | extra_flags);
     if (!GetOpenFileNameW(&ofn))
+        return false;
+    path = file;
+    return !path.empty();
+}
+
+bool AskSaveFileName(HWND owner, const wchar_t* filter, const wchar_t* title, std::wstring& path) {
+    wchar_t file[kPathChars] = L"";
+    OPENFILENAMEW ofn = Prepared(owner, filter, title, file, OFN_PATHMUSTEXIST | OFN_HIDEREADONLY);
+    if (!GetSaveFileNameW(&ofn))
         return false;
     path = file;
     return !path.empty();

@@ -1,5 +1,5 @@
 #pragma once
-// The platform's open-file dialog as the program asks it: one existing file.
+// The platform's file dialogs as the program asks them: one existing file to open, or a file to save.
 #include <windows.h>
 
 #include <string>
@@ -8,5 +8,7 @@
 // chosen, false when the user cancelled.
 bool AskOpenFileName(HWND owner, const wchar_t* filter, const wchar_t* title, std::wstring& path,
                      DWORD extra_flags = 0);
+// The save dialog: true with the full path the user named.
+bool AskSaveFileName(HWND owner, const wchar_t* filter, const wchar_t* title, std::wstring& path);
 // The part of a path after its last folder separator.
 std::wstring FileNameOfPath(const std::wstring& path);

@@ -75,6 +75,17 @@ public:
 
     // Creates the hidden menu window owned by owner (commands reach the owner given to SetOwner).
     bool Build(int id, const std::wstring& caption, HWND owner);
+    // A new hidden menu of the kind, owned by owner and sending its commands there; it frees itself
+    // once shown and closed. Null when its window could not be made.
+    template <class Menu> static Menu* MakeOwned(HWND owner, int id, const std::wstring& caption) {
+        auto* menu = new Menu();
+        if (!menu->Build(id, caption, owner)) {
+            delete menu;
+            return nullptr;
+        }
+        menu->SetOwner(owner);
+        return menu;
+    }
 
     bool OnCreate() override;
     int GetMenuHeight() override;
