@@ -10,7 +10,9 @@
 #include "app/base/RunFolder.h"
 #include "app/base/SysConfig.h"
 #include "app/SingleInstance.h"
+#include "manager/MerlaMenuSelTpl.h"
 #include "manager/MxMiManager.h"
+#include "note/MerlaMenuNote.h"
 #include "note/MerlaItem.h"
 #include "reminder/ReminderScheduler.h"
 #include "store/xml/CXmlDoc.h"
@@ -38,6 +40,7 @@ constexpr DWORD kReminderStopWaitMs = 5000;
 constexpr double kAbsoluteMouseRange = 65535.0;
 constexpr DWORD kNewNoteStyle = WS_POPUP | WS_VISIBLE | WS_MINIMIZEBOX;
 HWND g_main_window = nullptr;
+constexpr wchar_t kShippedTemplates[] = L"tpls\\";
 
 // The first template of the default group whose picture is in its folder; empty when none.
 std::wstring FirstTemplateWithPicture() {
@@ -79,6 +82,7 @@ MerlaItem* MerlaMain::FindOpenNote(const std::wstring& name) {
 
 MerlaMain::MerlaMain() {
     SetObjectName(kObjectName);
+    MerlaMenuNoteBase::SetTemplateChooserMaker(&MerlaMenuSelTpl::Make);
 }
 
 MerlaMain::~MerlaMain() {
@@ -120,10 +124,14 @@ bool MerlaMain::OnCreate() {
     }
     ResolveDataFolder(
         [this](const std::wstring& text, int buttons) { return ShowMessageBox(handle_, text, buttons); });
-    // The folder tree exists from the first start on.
+    // The folder tree exists from the first start on; a fresh one gets the shipped templates, so
+    // that the first note is not grey.
+    const bool fresh = !TplsDirExists();
     NoteItemsDir();
     GroupItemsDir();
     TplsDir();
+    if (fresh)
+        InstallShippedTemplates(ResDir() + kShippedTemplates);
     RecycleDir();
     NormalSetDir();
     // A plain window of the toolkit's class, not a toolkit object: it only takes a synthesised click.

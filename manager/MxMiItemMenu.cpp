@@ -16,11 +16,12 @@ MxMiItemMenu::MxMiItemMenu(std::vector<MerlaMenuEntry> entries) : MerlaItemMenu(
 MxMiItemMenu::~MxMiItemMenu() = default;
 
 bool MxMiItemMenu::Build(int id, const std::wstring& caption, HWND owner, bool with_move_menu,
-                         const std::wstring& move_group) {
+                         const std::wstring& move_group, const std::wstring& groups_dir, int move_base) {
     if (!MerlaItemMenu::Build(id, caption, owner))
         return false;
     if (with_move_menu) {
-        move_ = std::make_unique<MxMiMenuMoveToSub>(GroupItemsDir(), MxMiCmd::kMoveToDefault);
+        move_ =
+            std::make_unique<MxMiMenuMoveToSub>(groups_dir.empty() ? GroupItemsDir() : groups_dir, move_base);
         move_->SetDefaultFirst(true);
         move_->SetExcluded(move_group);
         if (move_->Build(kMoveMenuId, kMoveCaption, owner))
@@ -30,8 +31,9 @@ bool MxMiItemMenu::Build(int id, const std::wstring& caption, HWND owner, bool w
     return true;
 }
 
-MxMiMenuMoveToSub* NewMoveMenu(HWND owner, const std::wstring& current_group) {
-    auto* menu = new MxMiMenuMoveToSub(GroupItemsDir(), MxMiCmd::kMoveToDefault);
+MxMiMenuMoveToSub* NewMoveMenu(HWND owner, const std::wstring& current_group, const std::wstring& groups_dir,
+                               int move_base) {
+    auto* menu = new MxMiMenuMoveToSub(groups_dir.empty() ? GroupItemsDir() : groups_dir, move_base);
     menu->SetDefaultFirst(true);
     menu->SetExcluded(current_group);
     if (!menu->Build(MxMiItemMenu::kMoveMenuId, kMoveCaption, owner)) {

@@ -24,10 +24,12 @@ public:
     explicit MxMiItemMenu(std::vector<MerlaMenuEntry> entries);
     ~MxMiItemMenu() override;
 
-    // Creates the hidden menu owned by owner; with move_group set, the item kDeleteAndMove opens
-    // the move menu of the groups other than move_group.
+    // Creates the hidden menu owned by owner; with with_move_menu set, the item kDeleteAndMove opens
+    // the move menu of the groups other than move_group: the folders below groups_dir (GroupItemsDir
+    // when empty), commands from move_base.
     bool Build(int id, const std::wstring& caption, HWND owner, bool with_move_menu,
-               const std::wstring& move_group = {});
+               const std::wstring& move_group = {}, const std::wstring& groups_dir = {},
+               int move_base = MxMiCmd::kMoveToDefault);
 
     MxMiMenuMoveToSub* MoveMenu() { return move_.get(); }
 
@@ -36,7 +38,8 @@ private:
 };
 
 // The move menu on its own (tool command 20047): the default group first, the current group left out.
-MxMiMenuMoveToSub* NewMoveMenu(HWND owner, const std::wstring& current_group);
+MxMiMenuMoveToSub* NewMoveMenu(HWND owner, const std::wstring& current_group,
+                               const std::wstring& groups_dir = {}, int move_base = MxMiCmd::kMoveToDefault);
 
 // "删除菜单": delete and move, or delete.
 class MxMiMenuDel : public MxMiItemMenu {

@@ -116,7 +116,7 @@ void MxMiManager::PlaceCaptionButtons() {
 
 void MxMiManager::PlaceChildren() {
     const RECT page = PageRect();
-    for (LWnd* p : {static_cast<LWnd*>(&notes_), &templates_, &settings_}) {
+    for (LWnd* p : {static_cast<LWnd*>(&notes_), static_cast<LWnd*>(&templates_), &settings_}) {
         if (p->GetHandle())
             MoveWindow(p->GetHandle(), page.left, page.top, page.right - page.left, page.bottom - page.top,
                        FALSE);

@@ -3,6 +3,7 @@
 // its caption, one shown at a time. Its place on the screen is remembered across runs.
 #include "manager/MxMiCaption.h"
 #include "manager/MxMiNote.h"
+#include "manager/MxMiTpl.h"
 
 #include <memory>
 
@@ -41,7 +42,7 @@ public:
     void ShowPage(int button_id);
     int CurrentPage() const { return page_; }
     MxMiNote& NotesPage() { return notes_; }
-    LWnd& TemplatesPage() { return templates_; }
+    MxMiTpl& TemplatesPage() { return templates_; }
     LWnd& SettingsPage() { return settings_; }
     MxMiBt& PageButton(int button_id);
 
@@ -60,7 +61,8 @@ private:
     MxMiBt settings_bt_{L"systemnormal.png", L"systemhoverpushdown.png", L"系统设置"};
     MxMiBt minimise_{L"minisizenormal.png", L"minisizehover.png"};
     MxMiNote notes_;
-    LWnd templates_, settings_;
+    MxMiTpl templates_;
+    LWnd settings_;
     int page_ = kNotesButtonId;
     bool placed_ = false; // moves and sizes before the placement is applied are not written
 };

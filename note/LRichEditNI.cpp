@@ -7,7 +7,7 @@
 #include "note/MerlaFcbtFF.h"
 #include "note/MerlaItem.h"
 #include "richtext/FontRegistry.h"
-#include "richtext/LCaret.h"
+#include "toolkit/LCaret.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphImage.h"
 #include "richtext/LRichEditOp.h"

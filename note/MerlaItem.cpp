@@ -9,6 +9,7 @@
 #include "app/base/UniqueStamp.h"
 #include "note/LRichEditNI.h"
 #include "note/MerlaItemImage.h"
+#include "note/MerlaItemEdit.h"
 #include "note/MerlaMenuNote.h"
 #include "note/PictureChoice.h"
 #include "note/NoteChildItem.h"
@@ -52,7 +53,9 @@ int GroupListEntry(int command, int base, size_t count) {
 namespace {
 std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>>& ChildItemMakers() {
     static std::map<std::wstring, MerlaItem::ChildItemMaker, std::less<>> makers{
-        {NoteKey::kRichEdit, &LRichEditNI::MakeStored}, {NoteKey::kItemImage, &MerlaItemImage::MakeStored}};
+        {NoteKey::kRichEdit, &LRichEditNI::MakeStored},
+        {NoteKey::kItemImage, &MerlaItemImage::MakeStored},
+        {NoteKey::kItemEdit, &MerlaItemEdit::MakeStored}};
     return makers;
 }
 } // namespace
@@ -291,7 +294,7 @@ void MerlaItem::OnLButtonUp(WPARAM keys, int x, int y) {
 // The reminder's stop menu joins with the reminder popup.
 void MerlaItem::OnLButtonDblClk(WPARAM keys, int x, int y) {
     LWndMoveResize::OnLButtonDblClk(keys, x, y);
-    if (RichOptions().double_click == 0)
+    if (!reminding_ && RichOptions().double_click == 0)
         ClickAction(POINT{x, y});
 }
 
@@ -367,6 +370,11 @@ void MerlaItem::SaveEditing() {
     for (const auto& item : rich_items_) {
         if (auto* box = dynamic_cast<LRichEditNI*>(item.get()); box && box->IsEditing())
             box->SaveAll();
+    }
+    // Plain text items keep their text only in the window until they lose the focus.
+    for (const auto& item : text_items_) {
+        if (auto* edit = dynamic_cast<MerlaItemEdit*>(item.get()); edit && !edit->Text().empty())
+            edit->Save();
     }
 }
 

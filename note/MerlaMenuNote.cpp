@@ -47,6 +47,8 @@ const std::vector<NoteMenuEntry> kModifyingEntries = {
     {NoteCmd::kSaveTemplate, L"保存为模板...", L""},
 };
 
+MerlaMenuNoteBase::ChooserMaker g_chooser_maker = nullptr;
+
 template <class Menu> Menu* MakeMenu(std::unique_ptr<Menu> menu, int id, const wchar_t* caption, HWND note) {
     if (!menu->Build(id, caption, note))
         return nullptr;
@@ -77,8 +79,13 @@ bool MerlaMenuNoteBase::Build(int id, const std::wstring& caption, HWND note) {
     return true;
 }
 
+void MerlaMenuNoteBase::SetTemplateChooserMaker(ChooserMaker maker) {
+    g_chooser_maker = maker;
+}
+
 bool MerlaMenuNoteBase::OnCreate() {
     const bool ok = MerlaMenu::OnCreate();
+    SetTimer(handle_, kChooserTimer, kChooserDelayMs, nullptr);
     const int s = shadow_width_;
     int y = s;
     for (const NoteMenuEntry& e : entries_) {
@@ -103,7 +110,22 @@ bool MerlaMenuNoteBase::OnCreate() {
     return ok;
 }
 
+void MerlaMenuNoteBase::OnTimer(UINT_PTR timer_id) {
+    if (timer_id != kChooserTimer) {
+        MerlaMenu::OnTimer(timer_id);
+        return;
+    }
+    KillTimer(handle_, kChooserTimer);
+    if (!g_chooser_maker || chooser_)
+        return;
+    chooser_.reset(g_chooser_maker(owner_ ? owner_ : GetWindow(handle_, GW_OWNER)));
+    if (chooser_)
+        SetSubmenu(NoteCmd::kChooseTemplate, chooser_.get());
+}
+
 void MerlaMenuNoteBase::HideMenu() {
+    // A menu closed before its chooser's moment never builds it.
+    KillTimer(handle_, kChooserTimer);
     MerlaMenu::HideMenu();
     // The reminder panel plays its GIF preview: its window goes with the menu.
     if (prompt_sub_ && prompt_sub_->GetHandle())

@@ -26,6 +26,13 @@ public:
     static constexpr int kOpacityCommand = 30213;
     static constexpr int kTemplateGroupBase = 31200;
     static constexpr int kNoteGroupBase = 31000;
+    // The template chooser is made a moment after the menu, so that the menu shows at once.
+    static constexpr UINT_PTR kChooserTimer = 60002;
+    static constexpr UINT kChooserDelayMs = 300;
+
+    // Makes the template chooser, hidden and sending its choice to the note; the manager provides it.
+    using ChooserMaker = MerlaMenu* (*)(HWND note);
+    static void SetTemplateChooserMaker(ChooserMaker maker);
 
     // alpha is the note's (0..255); folder is the note folder (ending with a backslash).
     MerlaMenuNoteBase(std::vector<NoteMenuEntry> entries, int alpha, std::wstring name, std::wstring folder);
@@ -35,6 +42,7 @@ public:
     virtual bool Build(int id, const std::wstring& caption, HWND note);
 
     bool OnCreate() override;
+    void OnTimer(UINT_PTR timer_id) override;
     void HideMenu() override;
     int GetMenuHeight() override;
     int GetMenuWidth() override;
@@ -45,6 +53,8 @@ public:
     // The template groups listed when the window was made ("保存为模板..." submenu).
     const std::vector<std::wstring>& TemplateGroups() const;
     MerlaMenuSetPromptSub* ReminderSubmenu() { return prompt_sub_.get(); }
+    // Null until the chooser's moment came.
+    MerlaMenu* TemplateChooser() { return chooser_.get(); }
 
 protected:
     std::vector<NoteMenuEntry> entries_;
@@ -55,6 +65,7 @@ protected:
     MerlaMenuItemSetAlpha* opacity_ = nullptr;
     std::unique_ptr<MxMiMenuMoveToSub> tpl_sub_;
     std::unique_ptr<MerlaMenuSetPromptSub> prompt_sub_;
+    std::unique_ptr<MerlaMenu> chooser_;
 };
 
 class MerlaMenuNote : public MerlaMenuNoteBase {

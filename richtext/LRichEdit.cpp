@@ -3,7 +3,7 @@
 #include "richtext/ColorRegistry.h"
 #include "richtext/FontRegistry.h"
 #include "richtext/GlyphLiveSet.h"
-#include "richtext/LCaret.h"
+#include "toolkit/LCaret.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphImage.h"
 #include "richtext/LGlyphTChar.h"

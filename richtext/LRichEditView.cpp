@@ -3,7 +3,7 @@
 #include "richtext/LRichEdit.h"
 
 #include "app/base/AppPaths.h"
-#include "richtext/LCaret.h"
+#include "toolkit/LCaret.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LWndPicReszie.h"
 

@@ -45,14 +45,26 @@ std::wstring FileCreationTime(const std::wstring& path) {
     return FormatNoteTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
 }
 
+std::wstring FolderIn(const StoreLayout& layout, const std::wstring& group) {
+    if (IsDefaultGroup(group))
+        return layout.default_dir();
+    if (group == RecycleBinName)
+        return layout.recycle_dir();
+    return layout.groups_dir() + group + L"\\";
+}
+
 } // namespace
 
+StoreLayout NoteLayout() {
+    return {&NoteItemsDir, &GroupItemsDir, &RecycleDir, NoteKey::kNoteRoot};
+}
+
 std::wstring GroupFolderFor(const std::wstring& group) {
-    if (IsDefaultGroup(group))
-        return NoteItemsDir();
-    if (group == RecycleBinName)
-        return RecycleDir();
-    return GroupItemsDir() + group + L"\\";
+    return FolderIn(NoteLayout(), group);
+}
+
+std::wstring NoteStore::FolderOf(const std::wstring& group) const {
+    return FolderIn(layout_, group);
 }
 
 std::vector<std::wstring> ListSubFolders(const std::wstring& folder) {
@@ -71,6 +83,10 @@ std::vector<std::wstring> ListSubFolders(const std::wstring& folder) {
 }
 
 std::vector<NoteSummary> LoadNoteList(const std::wstring& folder) {
+    return LoadSummaryList(folder, NoteKey::kNoteRoot);
+}
+
+std::vector<NoteSummary> LoadSummaryList(const std::wstring& folder, const wchar_t* root) {
     std::vector<NoteSummary> rows;
     std::wstring base = folder;
     if (!base.empty() && base.back() != L'\\')
@@ -81,7 +97,7 @@ std::vector<NoteSummary> LoadNoteList(const std::wstring& folder) {
             DeleteTree(base + name + L"\\");
             continue;
         }
-        const NoteRecord record(path, NoteKey::kNoteRoot);
+        const NoteRecord record(path, root);
         NoteFields f;
         if (!record.ReadFields(f))
             continue;
@@ -170,10 +186,10 @@ int NoteStore::RowOf(const std::wstring& group) const {
 }
 
 void NoteStore::ShowNotes(const std::wstring& current, const std::vector<std::wstring>& names) {
-    const std::wstring base = GroupFolderFor(current);
+    const std::wstring base = FolderOf(current);
     bool changed = false;
     for (const std::wstring& name : names) {
-        const NoteRecord record(RecordPath(base, name), NoteKey::kNoteRoot);
+        const NoteRecord record(RecordPath(base, name), layout_.root);
         if (!record.Exists())
             continue;
         int hidden = 0;
@@ -204,13 +220,13 @@ void NoteStore::HideNotes(const std::wstring& current, const std::vector<std::ws
 void NoteStore::DeleteNotes(const std::wstring& current, const std::vector<std::wstring>& names) {
     if (current == RecycleBinName) {
         // The only way a single note is erased for good.
-        const std::wstring bin = RecycleDir();
+        const std::wstring bin = layout_.recycle_dir();
         for (const std::wstring& name : names)
             if (!name.empty())
                 DeleteTree(bin + name + L"\\");
     } else {
         events_.SendNotesDeleted(NoteNameSet(names.begin(), names.end()));
-        const std::wstring base = GroupFolderFor(current), bin = RecycleDir();
+        const std::wstring base = FolderOf(current), bin = layout_.recycle_dir();
         for (const std::wstring& name : names) {
             const std::wstring source = base + name + L"\\";
             if (!name.empty() && FolderExists(base + name))
@@ -221,21 +237,21 @@ void NoteStore::DeleteNotes(const std::wstring& current, const std::vector<std::
 }
 
 void NoteStore::RestoreNotes(const std::vector<std::wstring>& names) {
-    const std::wstring bin = RecycleDir();
+    const std::wstring bin = layout_.recycle_dir();
     bool group_added = false;
     for (const std::wstring& name : names) {
-        const NoteRecord record(RecordPath(bin, name), NoteKey::kNoteRoot);
+        const NoteRecord record(RecordPath(bin, name), layout_.root);
         if (name.empty() || !PathExists(record.Path()))
             continue;
         std::wstring group;
         record.ReadText(NoteKey::kGroup, group);
-        std::wstring target_base = NoteItemsDir();
+        std::wstring target_base = layout_.default_dir();
         if (!IsDefaultGroup(group) && IsPlainGroupName(group)) {
             if (groups_.IndexOf(group) < 0) {
                 groups_.AddRow(group);
                 group_added = true;
             }
-            target_base = GroupItemsDir() + group + L"\\";
+            target_base = layout_.groups_dir() + group + L"\\";
         }
         if (!EnsureFolder(target_base))
             continue;
@@ -249,9 +265,9 @@ void NoteStore::RestoreNotes(const std::vector<std::wstring>& names) {
 
 bool NoteStore::MoveNotesToGroup(const std::wstring& current, const std::vector<std::wstring>& names,
                                  const std::wstring& target) {
-    const std::wstring source_base = GroupFolderFor(current);
+    const std::wstring source_base = FolderOf(current);
     const std::wstring target_base =
-        IsDefaultGroup(target) ? NoteItemsDir() : GroupItemsDir() + target + L"\\";
+        IsDefaultGroup(target) ? layout_.default_dir() : layout_.groups_dir() + target + L"\\";
     if (source_base == target_base)
         return true;
     if (!EnsureFolder(target_base))
@@ -273,7 +289,7 @@ bool NoteStore::MoveNotesToGroup(const std::wstring& current, const std::vector<
         // Only now: the window's record writes (its "dir" first) land in the copied folder.
         if (events_.FindOpenNote(name) != 0)
             events_.SetBaseFolder(name, target_base);
-        const NoteRecord record(RecordPath(target_base, name), NoteKey::kNoteRoot);
+        const NoteRecord record(RecordPath(target_base, name), layout_.root);
         if (record.Exists())
             record.WriteText(NoteKey::kGroup, target_group);
         DeleteTree(from);
@@ -287,7 +303,7 @@ bool NoteStore::ValidateGroupName(std::wstring& name, const std::wstring& base) 
     const size_t first = name.find_first_not_of(L' ');
     name = first == std::wstring::npos ? std::wstring()
                                        : name.substr(first, name.find_last_not_of(L' ') - first + 1);
-    const std::wstring folder = base.empty() ? GroupItemsDir() : base;
+    const std::wstring folder = base.empty() ? layout_.groups_dir() : base;
     if (PathExists(folder + name)) {
         events_.ShowMessage(kMsgGroupExists);
         return false;
@@ -308,7 +324,7 @@ bool NoteStore::ValidateGroupName(std::wstring& name, const std::wstring& base) 
 void NoteStore::DeleteGroup(const std::wstring& group) {
     if (IsDefaultGroup(group) || group == RecycleBinName)
         return;
-    const std::wstring folder = GroupItemsDir() + group + L"\\", bin = RecycleDir();
+    const std::wstring folder = layout_.groups_dir() + group + L"\\", bin = layout_.recycle_dir();
     const std::vector<std::wstring> names = ListSubFolders(folder);
     // The open notes of the group close (and go to the bin) first: a note still open after its
     // folder moved would write a stub folder back into the group.
@@ -323,7 +339,7 @@ void NoteStore::DeleteGroup(const std::wstring& group) {
         }
     }
     // Removed only when empty.
-    RemoveDirectoryW((GroupItemsDir() + group).c_str());
+    RemoveDirectoryW((layout_.groups_dir() + group).c_str());
     RebuildGroupList();
     groups_.Select(0);
     events_.PostShowGroup(0);
@@ -333,7 +349,7 @@ void NoteStore::DeleteGroup(const std::wstring& group) {
 void NoteStore::DeleteGroupAndMove(const std::wstring& group, const std::wstring& target) {
     if (IsDefaultGroup(group) || group == RecycleBinName)
         return;
-    MoveNotesToGroup(group, ListSubFolders(GroupItemsDir() + group + L"\\"), target);
+    MoveNotesToGroup(group, ListSubFolders(layout_.groups_dir() + group + L"\\"), target);
     DeleteGroup(group);
     RebuildGroupList();
     groups_.SelectName(IsDefaultGroup(target) ? std::wstring(SystemGroupName) : target);
@@ -343,11 +359,11 @@ void NoteStore::DeleteGroupAndMove(const std::wstring& group, const std::wstring
 bool NoteStore::RenameGroup(const std::wstring& from, const std::wstring& to) {
     if (IsDefaultGroup(from) || from == RecycleBinName || from == to)
         return false;
-    const bool all = MoveNotesToGroup(from, ListSubFolders(GroupItemsDir() + from + L"\\"), to);
+    const bool all = MoveNotesToGroup(from, ListSubFolders(layout_.groups_dir() + from + L"\\"), to);
     events_.RenameColumnMode(from, to);
     // Notes that could not be moved keep the old group.
     if (all)
-        DeleteTree(GroupItemsDir() + from + L"\\");
+        DeleteTree(layout_.groups_dir() + from + L"\\");
     RebuildGroupList();
     groups_.SelectName(to);
     events_.PostShowGroup(groups_.Selected());
@@ -355,7 +371,7 @@ bool NoteStore::RenameGroup(const std::wstring& from, const std::wstring& to) {
 }
 
 void NoteStore::EmptyRecycleBin() {
-    const std::wstring bin = RecycleDir();
+    const std::wstring bin = layout_.recycle_dir();
     DeleteTree(bin);
     EnsureFolder(bin);
     events_.ClearNoteList();

@@ -39,6 +39,16 @@ struct NoteSummary {
     int state = kNoteStateShown;
 };
 
+// Where a store keeps its records: the default group's folder, the folder holding one folder per
+// user group, the recycle bin, and the root element of a record. Notes and templates differ only here.
+struct StoreLayout {
+    std::wstring (*default_dir)();
+    std::wstring (*groups_dir)();
+    std::wstring (*recycle_dir)();
+    const wchar_t* root;
+};
+StoreLayout NoteLayout();
+
 // A note the main controller should open at start or reload.
 struct StoredNote {
     std::wstring name;
@@ -54,6 +64,8 @@ std::vector<std::wstring> ListSubFolders(const std::wstring& folder);
 // Summaries of the notes in a group folder. Deletes note folders without their record; gives a
 // record with an empty "datetime" the creation time of its file (saved once).
 std::vector<NoteSummary> LoadNoteList(const std::wstring& folder);
+// LoadNoteList for records of another root element.
+std::vector<NoteSummary> LoadSummaryList(const std::wstring& folder, const wchar_t* root);
 // The notes to open: every group's notes, then the default group's. Folders without their record
 // are deleted; hidden notes and those is_open names are left out. `stored_ids`, when given, gets the
 // stored id of every note read, hidden ones too.
@@ -66,7 +78,8 @@ bool MoveNoteFolder(const std::wstring& from, const std::wstring& to);
 class NoteStore {
 public:
     // events and groups must outlive the store.
-    NoteStore(StoreEvents& events, GroupList& groups) : events_(events), groups_(groups) {}
+    NoteStore(StoreEvents& events, GroupList& groups, StoreLayout layout = NoteLayout())
+        : events_(events), groups_(groups), layout_(layout) {}
 
     // "ishide" := 0 in each note of the current group.
     void ShowNotes(const std::wstring& current, const std::vector<std::wstring>& names);
@@ -79,8 +92,8 @@ public:
     // True when every note arrived in the target group (or nothing had to move).
     bool MoveNotesToGroup(const std::wstring& current, const std::vector<std::wstring>& names,
                           const std::wstring& target);
-    // Trims spaces from name; on acceptance creates the group folder under base (GroupItemsDir when
-    // empty). Refusals are shown with ShowMessage.
+    // Trims spaces from name; on acceptance creates the group folder under base (the layout's groups
+    // folder when empty). Refusals are shown with ShowMessage.
     bool ValidateGroupName(std::wstring& name, const std::wstring& base = {});
     // Every note of the group into the recycle bin, then the group folder removed.
     void DeleteGroup(const std::wstring& group);
@@ -91,9 +104,14 @@ public:
     void EmptyRecycleBin();
     void RebuildGroupList();
 
+    // The folder of a group's records in this store, with trailing "\".
+    std::wstring FolderOf(const std::wstring& group) const;
+    const StoreLayout& Layout() const { return layout_; }
+
 private:
     int RowOf(const std::wstring& group) const;
 
     StoreEvents& events_;
     GroupList& groups_;
+    StoreLayout layout_;
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/base/AppPaths.h"
+#include "app/base/DirUtils.h"
 #include "store/xml/CXmlDoc.h"
 
 namespace {
@@ -21,6 +22,30 @@ std::wstring TemplateFolderFor(const std::wstring& group, const std::wstring& na
     return GroupTplFolder(group, name);
 }
 
+bool WriteTemplateFile(const std::wstring& path, const TemplateFields& fields) {
+    CXmlDoc doc;
+    if (!doc.LoadForEdit(path))
+        return false;
+    doc.Rewind();
+    if (!doc.EnsureChild(kTemplateRoot) || !doc.Into())
+        return false;
+    if (fields.with_name) {
+        doc.SetChildText(kTemplateNameKey, fields.tpl_name);
+        doc.Rewind();
+    }
+    doc.SetChildInt(NoteKey::kLeft, fields.rect.left);
+    doc.SetChildInt(NoteKey::kTop, fields.rect.top);
+    doc.SetChildInt(NoteKey::kRight, fields.rect.right);
+    doc.SetChildInt(NoteKey::kBottom, fields.rect.bottom);
+    doc.Rewind();
+    doc.SetChildText(NoteKey::kBkImage, fields.bkimage);
+    doc.Rewind();
+    doc.SetChildText(NoteKey::kGroup, fields.group);
+    doc.Rewind();
+    doc.SetChildText(NoteKey::kDateTime, NoteTimeNow());
+    return doc.Save(path);
+}
+
 bool SaveNoteAsTemplate(const std::wstring& note_folder, const std::wstring& note_name,
                         const std::wstring& group, const std::wstring& tpl_name) {
     const NoteRecord note = NoteRecord::ForNote(note_folder, note_name);
@@ -33,25 +58,7 @@ bool SaveNoteAsTemplate(const std::wstring& note_folder, const std::wstring& not
         return false;
     if (IsPlainFileName(bkimage))
         CopyKeepingExisting(note_folder + bkimage, folder + bkimage);
-
-    const std::wstring path = folder + tpl_name + L".xml";
-    CXmlDoc doc;
-    if (!doc.LoadForEdit(path))
-        return false;
-    doc.Rewind();
-    if (!doc.EnsureChild(kTemplateRoot) || !doc.Into())
-        return false;
-    doc.SetChildInt(NoteKey::kLeft, rect.left);
-    doc.SetChildInt(NoteKey::kTop, rect.top);
-    doc.SetChildInt(NoteKey::kRight, rect.right);
-    doc.SetChildInt(NoteKey::kBottom, rect.bottom);
-    doc.Rewind();
-    doc.SetChildText(NoteKey::kBkImage, bkimage);
-    doc.Rewind();
-    doc.SetChildText(NoteKey::kGroup, group);
-    doc.Rewind();
-    doc.SetChildText(NoteKey::kDateTime, NoteTimeNow());
-    return doc.Save(path);
+    return WriteTemplateFile(folder + tpl_name + L".xml", {false, {}, rect, bkimage, group});
 }
 
 bool ApplyTemplate(const std::wstring& tpl_folder, const std::wstring& tpl_name,
@@ -74,4 +81,15 @@ bool ApplyTemplate(const std::wstring& tpl_folder, const std::wstring& tpl_name,
             out.bkimage = bkimage;
     }
     return true;
+}
+
+bool InstallShippedTemplates(const std::wstring& shipped) {
+    bool ok = true;
+    for (const std::wstring& name : ListEntries(shipped)) {
+        if (!FolderExists(shipped + name) || FolderExists(TplsDir() + name))
+            continue;
+        const std::wstring to = TplFolder(name);
+        ok = !to.empty() && CopyTree(shipped + name + L"\\", to, false) && ok;
+    }
+    return ok;
 }

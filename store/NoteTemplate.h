@@ -12,17 +12,33 @@
 #include "store/NoteRecord.h"
 
 inline constexpr wchar_t kTemplateRoot[] = L"TplItem";
+inline constexpr wchar_t kTemplateNameKey[] = L"TplName";
 // The program's own template, used to give a note made from the tray the look of the last one.
 inline constexpr wchar_t kTempTemplateName[] = L"__temp_tpl_";
 
 // TplFolder(name) for the system group (or an empty group), else GroupTplFolder(group, name).
 std::wstring TemplateFolderFor(const std::wstring& group, const std::wstring& name);
 
+// What a template file holds.
+struct TemplateFields {
+    bool with_name = false; // "TplName" written first (empty for templates made in the manager)
+    std::wstring tpl_name;
+    NoteRect rect;
+    std::wstring bkimage, group;
+};
+// Writes the template file at path: "TplName" when asked, the rectangle, "bkimage", "group" and the
+// local time now as "datetime".
+bool WriteTemplateFile(const std::wstring& path, const TemplateFields& fields);
+
 // Saves the note's "left", "top", "right", "bottom" and "bkimage" as template tpl_name of group,
 // copying the picture into the template folder (an existing file there is kept). All five keys
 // must be present in the note record, or nothing is written.
 bool SaveNoteAsTemplate(const std::wstring& note_folder, const std::wstring& note_name,
                         const std::wstring& group, const std::wstring& tpl_name);
+
+// Copies every template folder under shipped (ending with a backslash) into TplsDir, keeping any
+// template of the same name; false when one did not arrive whole.
+bool InstallShippedTemplates(const std::wstring& shipped);
 
 struct AppliedTemplate {
     bool resized = false; // rect holds the note's new rectangle, already written

@@ -39,8 +39,13 @@ std::wstring NoteFolder(const std::wstring& name, const std::wstring& base) {
     return Ensure((base.empty() ? NoteItemsDir() : base) + name + L"\\");
 }
 
+constexpr wchar_t kTplsFolder[] = L"NoteTpls\\";
+
 std::wstring TplsDir() {
-    return Ensure(DataDir() + L"NoteTpls\\");
+    return Ensure(DataDir() + kTplsFolder);
+}
+bool TplsDirExists() {
+    return PathIsDirectoryW((DataDir() + kTplsFolder).c_str()) != FALSE;
 }
 std::wstring GroupTplsDir() {
     return Ensure(DataDir() + L"NoteTpls2\\");

@@ -10,6 +10,8 @@ std::wstring GroupItemsDir();
 // base empty: the default group's NoteItemsDir.
 std::wstring NoteFolder(const std::wstring& name, const std::wstring& base = {});
 std::wstring TplsDir();
+// Whether TplsDir is there yet, without making it: a data folder without it is a fresh one.
+bool TplsDirExists();
 std::wstring GroupTplsDir();
 // Empty when the folder could not be created.
 std::wstring TplFolder(const std::wstring& name);

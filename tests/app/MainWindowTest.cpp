@@ -107,6 +107,8 @@ protected:
         // This folder is where the program ran before: nothing to ask at start.
         StoreRunFolder(ExeDir());
         CurrentGroup().clear();
+        // A data folder that has been used: the shipped templates are not installed again.
+        TplsDir();
     }
     void TearDown() override {
         main_.reset();
@@ -190,6 +192,30 @@ TEST_F(MainWindow, NewNoteWithoutNotesOrTemplatesIsPlainAtTheDefaultPlace) {
     EXPECT_FALSE(RecordOf(note).ReadText(NoteKey::kBkImage, bkimage));
     EXPECT_EQ(note.BackBuffer().Pixel(90, 90), 0xFFADADACu);
     EXPECT_TRUE(IsWindowVisible(note.GetHandle()));
+}
+
+TEST_F(MainWindow, AFreshDataFolderGetsTheShippedTemplatesOnceAndTheFirstNoteUsesOne) {
+    DeleteTree(TplsDir());
+    Start();
+    const std::wstring first = TplsDir() + L"20261201000000001_01\\";
+    EXPECT_TRUE(FileExists(first + L"20261201000000001_01.xml"));
+    EXPECT_TRUE(FileExists(first + L"bkimage_20261201000000001_01_paper.png"));
+    EXPECT_GE(ListEntries(TplsDir()).size(), 3u);
+    MerlaItem& note = NewNote();
+    const RECT r = note.WindowRect();
+    EXPECT_EQ(r.right - r.left, 240);
+    EXPECT_EQ(r.bottom - r.top, 240);
+    std::wstring bkimage;
+    EXPECT_TRUE(RecordOf(note).ReadText(NoteKey::kBkImage, bkimage));
+    EXPECT_EQ(bkimage, L"bkimage_20261201000000001_01_paper.png");
+    EXPECT_NE(note.BackBuffer().Pixel(120, 120), 0xFFADADACu);
+
+    // Templates the user deleted stay deleted.
+    main_.reset();
+    PumpFor(50);
+    DeleteTree(first);
+    Start();
+    EXPECT_FALSE(FolderExists(TplsDir() + L"20261201000000001_01"));
 }
 
 TEST_F(MainWindow, NewNoteFromAPointLiesLeftOfAndBelowIt) {

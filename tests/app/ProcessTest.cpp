@@ -672,6 +672,37 @@ bool ChooseValue(const VelinProcess& p, HWND button, int rows_total, int value, 
     return TextOf(button) == want;
 }
 
+// A right click on the note at press (from its top-left corner; where no item lies), then a click on the
+// item of its menu, until done() answers true. A busy machine may still be laying the menu out when the press
+// comes: then the menu is opened again.
+bool ChooseInNoteMenu(const VelinProcess& p, HWND note, const wchar_t* item,
+                      const std::function<bool()>& done, bool hover_only = false, POINT press = {150, 30}) {
+    RECT nr{};
+    GetWindowRect(note, &nr);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        MouseInput(0, nr.left + press.x, nr.top + press.y);
+        Xdotool({"click", "3"});
+        HWND note_menu = nullptr;
+        if (!WaitFor([&] { return (note_menu = FindTitled(p.pid(), L"子标签窗口菜单")) != nullptr; }, 10000))
+            continue;
+        Sleep(500);
+        const POINT at = CentreOfChild(note_menu, item);
+        if (hover_only) {
+            // The item opens its submenu once the pointer rests on it after moving there.
+            MouseInput(0, at.x - 4, at.y);
+            Sleep(300);
+            MouseInput(0, at.x, at.y);
+        } else
+            Click(at);
+        if (WaitFor(done, 8000))
+            return true;
+        Xdotool({"key", "Escape"});
+        MouseInput(0, nr.left + press.x, nr.top + press.y);
+        Sleep(1500); // a menu left open closes, and frees itself on its next tick
+    }
+    return false;
+}
+
 } // namespace
 
 // As a user: the reminder dialog of a note, opened from its menu, sets the hour and a minute ahead
@@ -695,26 +726,10 @@ TEST_F(Process, AReminderSetInTheEditorFiresAtItsMinuteAndStopsForIt) {
     ASSERT_TRUE(WaitFor([&] { return (note = NoteWindowOf(p.pid())) != nullptr; }, 30000));
     Sleep(500);
 
-    // A right click on the note, then "设置提醒..." in its menu. A busy machine may still be laying
-    // the menu out when the press comes: then the menu is opened again.
-    RECT nr{};
-    GetWindowRect(note, &nr);
+    // A right click on the note, then "设置提醒..." in its menu.
     HWND dialog = nullptr;
-    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
-        MouseInput(0, nr.left + 60, nr.top + 60);
-        Xdotool({"click", "3"});
-        HWND note_menu = nullptr;
-        if (!WaitFor([&] { return (note_menu = FindTitled(p.pid(), L"子标签窗口菜单")) != nullptr; }, 10000))
-            continue;
-        Sleep(500);
-        Click(CentreOfChild(note_menu, L"设置提醒..."));
-        if (!WaitFor([&] { return (dialog = FindWindowOf(p.pid(), kDialogClass)) != nullptr; }, 8000)) {
-            Xdotool({"key", "Escape"});
-            MouseInput(0, nr.left + 60, nr.top + 60);
-            Sleep(1500); // a menu left open closes, and frees itself on its next tick
-        }
-    }
-    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(ChooseInNoteMenu(p, note, L"设置提醒...",
+                                 [&] { return (dialog = FindWindowOf(p.pid(), kDialogClass)) != nullptr; }));
     Sleep(500);
 
     SYSTEMTIME now;
@@ -845,5 +860,117 @@ TEST_F(Process, AReminderSetInTheEditorFiresAtItsMinuteAndStopsForIt) {
     GetWindowRect(note, &r);
     EXPECT_EQ(300, r.left);
     EXPECT_EQ(200, r.top);
+    Quit(p);
+}
+
+namespace {
+
+std::string FileText(const std::wstring& path) {
+    std::string text;
+    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+            text.append(buf, n);
+        fclose(f);
+    }
+    return text;
+}
+
+// Where on the screen, inside the rectangle, the first pixel the test accepts is; {-1, -1} if none.
+POINT FindPixel(const RECT& r, const std::function<bool(COLORREF)>& accept) {
+    HDC screen = GetDC(nullptr);
+    POINT found{-1, -1};
+    for (int y = r.top; y < r.bottom && found.x < 0; y += 2)
+        for (int x = r.left; x < r.right; x += 2)
+            if (accept(GetPixel(screen, x, y))) {
+                found = POINT{x, y};
+                break;
+            }
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+} // namespace
+
+// As a user on a fresh installation: the note menu pins the note on top, then ties it to the desktop;
+// "添加图像..." adds a picture through the open-file dialog; "选择模板..." shows the shipped templates and
+// a click gives the note one of them; "管理" and the page button show the templates page.
+TEST_F(Process, TheNoteMenuPinsTiesAddsAPictureAndAppliesAShippedTemplate) {
+    StoreRunFolder(AsciiLower(ExeDir()));
+    const std::wstring items = ExeDir() + L"NoteData\\NoteItems\\";
+    WriteNoteIn(items, L"menu", 300, 200, 0);
+    const std::wstring picture = ExeDir() + L"leaf.png";
+    ASSERT_TRUE(CopyFileW((ExeDir() + L"sysres\\images.png").c_str(), picture.c_str(), FALSE));
+    const std::wstring folder = items + L"menu\\", record = folder + L"menu.xml";
+    VelinProcess p;
+    ASSERT_TRUE(p.ok());
+    HWND note = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (note = NoteWindowOf(p.pid())) != nullptr; }, 30000));
+    Sleep(500);
+
+    ASSERT_TRUE(ChooseInNoteMenu(p, note, L"置顶显示", [&] {
+        return FileText(record).find("<bTopMost>1</bTopMost>") != std::string::npos;
+    }));
+    EXPECT_TRUE(GetWindowLongW(note, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    ASSERT_TRUE(ChooseInNoteMenu(p, note, L"嵌入桌面", [&] {
+        return FileText(record).find("<bToDesk>1</bToDesk>") != std::string::npos;
+    }));
+
+    // A picture item through the open-file dialog.
+    HWND open = nullptr;
+    // The picture comes where the menu was opened: away from where the later menus open.
+    ASSERT_TRUE(ChooseInNoteMenu(
+        p, note, L"添加图像...", [&] { return (open = FindTitled(p.pid(), L"选择一个图像文件")) != nullptr; },
+        false, POINT{20, 90}));
+    Sleep(500);
+    constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;
+    SetDlgItemTextW(open, GetDlgItem(open, kFileNameCombo) ? kFileNameCombo : kFileNameEdit, picture.c_str());
+    PostMessageW(open, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor(
+        [&] { return FileText(record).find("identify=\"MerlaItemImage\"") != std::string::npos; }, 15000));
+    bool copied = false;
+    for (const std::wstring& name : ListEntries(folder))
+        copied = copied || (name.rfind(L"bkimage_", 0) == 0 && name.size() > 9 &&
+                            name.compare(name.size() - 9, 9, L"_leaf.png") == 0);
+    EXPECT_TRUE(copied);
+
+    // The chooser comes on hovering "选择模板..."; the yellow shipped paper is clicked.
+    HWND chooser = nullptr;
+    ASSERT_TRUE(ChooseInNoteMenu(
+        p, note, L"选择模板...",
+        [&] { return (chooser = FindTitled(p.pid(), L"选择模板子窗口")) != nullptr; }, true));
+    Sleep(1000);
+    RECT cr{};
+    GetWindowRect(chooser, &cr);
+    const POINT paper = FindPixel(cr, [](COLORREF c) {
+        return GetRValue(c) >= 0xF0 && GetGValue(c) >= 0xE0 && GetBValue(c) >= 0x80 && GetBValue(c) <= 0xC8;
+    });
+    ASSERT_GE(paper.x, 0);
+    Click(POINT{paper.x + 8, paper.y + 8});
+    RECT nr{};
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            GetWindowRect(note, &nr);
+            return nr.right - nr.left == 240 && nr.bottom - nr.top == 240;
+        },
+        10000));
+    EXPECT_EQ(300, nr.left);
+    EXPECT_NE(std::string::npos,
+              FileText(record).find("<bkimage>bkimage_20261201000000001_01_paper.png</bkimage>"));
+    EXPECT_TRUE(Exists(folder + L"bkimage_20261201000000001_01_paper.png"));
+
+    // The manager, then its templates page.
+    HWND manager = nullptr;
+    ASSERT_TRUE(ChooseInNoteMenu(p, note, L"管理",
+                                 [&] { return (manager = FindTitled(p.pid(), L"便签管理")) != nullptr; }));
+    Sleep(1000);
+    for (int attempt = 0; attempt < 3 && !FindTitled(p.pid(), L"模板管理"); ++attempt) {
+        Click(CentreOfChild(manager, L"模板管理"));
+        WaitFor([&] { return FindTitled(p.pid(), L"模板管理") != nullptr; }, 5000);
+    }
+    EXPECT_EQ(manager, FindTitled(p.pid(), L"模板管理"));
+    HWND list = FindChild(manager, [](HWND h) { return IsWindowVisible(h) && TextOf(h) == L"模板管理列表"; });
+    EXPECT_NE(nullptr, list);
     Quit(p);
 }

@@ -1,7 +1,7 @@
 // The rich edit as a real window under Wine: typed into, clicked and keyed through its messages.
 #include "richtext/FontRegistry.h"
 #include "richtext/GlyphLiveSet.h"
-#include "richtext/LCaret.h"
+#include "toolkit/LCaret.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LGlyphTChar.h"
 #include "richtext/LRichEdit.h"

@@ -1,6 +1,6 @@
 #include "toolkit/controls/MerlaEdit.h"
 
-#include "richtext/LCaret.h"
+#include "toolkit/LCaret.h"
 #include "toolkit/MerlaDraw.h"
 
 MerlaEdit::MerlaEdit() : border_color_(kThemeColor) {

@@ -1,4 +1,4 @@
-#include "richtext/LCaret.h"
+#include "toolkit/LCaret.h"
 
 #include <algorithm>
 

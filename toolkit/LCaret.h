@@ -1,5 +1,5 @@
 #pragma once
-// The blinking caret of the rich edit: a small layered popup laid over the edit. It draws a vertical
+// The blinking caret of the edit controls: a small layered popup laid over the edit. It draws a vertical
 // line at its right edge while the blink counter is odd, only where it overlaps the owner's window.
 #include "toolkit/LWnd.h"
 
