@@ -40,14 +40,7 @@ MerlaMenuSelTpl::MerlaMenuSelTpl() : list_(std::make_unique<ChooserList>()) {
 MerlaMenuSelTpl::~MerlaMenuSelTpl() = default;
 
 MerlaMenu* MerlaMenuSelTpl::Make(HWND note) {
-    auto* menu = new MerlaMenuSelTpl();
-    if (!menu->Create(kId, kCaption, WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP, 0, 0, menu->GetMenuWidth(),
-                      menu->GetMenuHeight(), note)) {
-        delete menu;
-        return nullptr;
-    }
-    menu->SetOwner(note);
-    return menu;
+    return BuildOwned(new MerlaMenuSelTpl(), kId, kCaption, note);
 }
 
 bool MerlaMenuSelTpl::OnCreate() {

@@ -77,12 +77,7 @@ MerlaItemEditMenu::MerlaItemEditMenu(int alpha)
 MerlaItemEditMenu* MerlaItemEditMenu::Make(HWND item, int alpha) {
     auto* menu = new MerlaItemEditMenu(alpha);
     menu->receiver_ = item;
-    if (!menu->Build(kId, kCaption, item)) {
-        delete menu;
-        return nullptr;
-    }
-    menu->SetOwner(item);
-    return menu;
+    return BuildOwned(menu, kId, kCaption, item);
 }
 
 bool MerlaItemEditMenu::OnCreate() {

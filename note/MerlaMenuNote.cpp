@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr DWORD kMenuExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
 constexpr wchar_t kTick[] = L"check.png";
 constexpr wchar_t kGroupSubCaption[] = L"添加便签选择分组子菜单";
 constexpr wchar_t kTemplateSubCaption[] = L"添加模板选择分组子菜单";
@@ -68,7 +67,7 @@ MerlaMenuNoteBase::MerlaMenuNoteBase(std::vector<NoteMenuEntry> entries, int alp
 MerlaMenuNoteBase::~MerlaMenuNoteBase() = default;
 
 bool MerlaMenuNoteBase::Build(int id, const std::wstring& caption, HWND note) {
-    if (!Create(id, caption, kMenuExStyle, WS_POPUP, 0, 0, GetMenuWidth(), GetMenuHeight(), note))
+    if (!MerlaMenu::Build(id, caption, note))
         return false;
     SetOwner(note);
     tpl_sub_->Build(kTemplateSubId, kTemplateSubCaption, note);

@@ -120,7 +120,7 @@ MerlaItemMenu::MerlaItemMenu(std::vector<MerlaMenuEntry> entries, int min_width)
 
 MerlaItemMenu::~MerlaItemMenu() = default;
 
-bool MerlaItemMenu::Build(int id, const std::wstring& caption, HWND owner) {
+bool MerlaMenu::Build(int id, const std::wstring& caption, HWND owner) {
     return Create(id, caption, WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP, 0, 0, GetMenuWidth(),
                   GetMenuHeight(), owner);
 }

@@ -26,6 +26,20 @@ public:
     virtual int GetMenuHeight();
     virtual int GetMenuWidth();
 
+    // Creates the hidden menu window, of the size above, owned by owner.
+    bool Build(int id, const std::wstring& caption, HWND owner);
+    // Builds the new menu, sending its commands to owner; it frees itself once shown and closed. Null
+    // (the menu deleted) when its window could not be made.
+    template <class Menu>
+    static Menu* BuildOwned(Menu* menu, int id, const std::wstring& caption, HWND owner) {
+        if (!menu->Build(id, caption, owner)) {
+            delete menu;
+            return nullptr;
+        }
+        menu->SetOwner(owner);
+        return menu;
+    }
+
     int GetLastCommand() const { return last_command_; }
     // What the owner answered to the last command.
     LRESULT GetLastResult() const { return last_result_; }
@@ -73,18 +87,10 @@ public:
     explicit MerlaItemMenu(std::vector<MerlaMenuEntry> entries = {}, int min_width = kDefaultMinWidth);
     ~MerlaItemMenu() override;
 
-    // Creates the hidden menu window owned by owner (commands reach the owner given to SetOwner).
-    bool Build(int id, const std::wstring& caption, HWND owner);
     // A new hidden menu of the kind, owned by owner and sending its commands there; it frees itself
     // once shown and closed. Null when its window could not be made.
     template <class Menu> static Menu* MakeOwned(HWND owner, int id, const std::wstring& caption) {
-        auto* menu = new Menu();
-        if (!menu->Build(id, caption, owner)) {
-            delete menu;
-            return nullptr;
-        }
-        menu->SetOwner(owner);
-        return menu;
+        return BuildOwned(new Menu(), id, caption, owner);
     }
 
     bool OnCreate() override;

@@ -12,14 +12,7 @@ MerlaMenuSetPromptSub::MerlaMenuSetPromptSub(std::wstring folder, std::wstring n
 
 MerlaMenuSetPromptSub* MerlaMenuSetPromptSub::Make(HWND note, const std::wstring& folder,
                                                    const std::wstring& name) {
-    auto* menu = new MerlaMenuSetPromptSub(folder, name);
-    if (!menu->Create(kId, kCaption, WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP, 0, 0, menu->GetMenuWidth(),
-                      menu->GetMenuHeight(), note)) {
-        delete menu;
-        return nullptr;
-    }
-    menu->SetOwner(note);
-    return menu;
+    return BuildOwned(new MerlaMenuSetPromptSub(folder, name), kId, kCaption, note);
 }
 
 int MerlaMenuSetPromptSub::GetMenuWidth() {
