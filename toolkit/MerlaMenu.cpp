@@ -101,7 +101,7 @@ LSurface MerlaMenuItem::RenderContent() {
                         picture_side_, picture_side_);
     wchar_t buf[kMaxText + 1] = {};
     const int n = GetWindowTextW(handle_, buf, kMaxText + 1);
-    if (n > 0 && W > column_width_) {
+    if (draws_text_ && n > 0 && W > column_width_) {
         const std::wstring_view text(buf, static_cast<size_t>(n));
         auto format = MakeStringFormat(kAlignNear, kAlignCenter);
         LSurface t = DrawTextSurface(handle_, *format, text, kDefaultTextColor, W - column_width_, H);
@@ -223,6 +223,8 @@ MerlaMenuItemSetAlpha::MerlaMenuItemSetAlpha() : MerlaMenuItem(kDefaultPictureSi
     slider_.SetColor(0xFF000000);
     slider_.SetMarginAlong(kSliderMargin);
     slider_.SetLeftOffset(column_width_);
+    // The slider covers the whole item: a name drawn under it would show through.
+    draws_text_ = false;
 }
 
 bool MerlaMenuItemSetAlpha::OnCreate() {

@@ -70,6 +70,7 @@ protected:
     int picture_side_;
     int column_width_;
     std::wstring picture_;
+    bool draws_text_ = true;
 };
 
 // One item of a menu of fixed items.
