@@ -193,9 +193,12 @@ TEST(NoteTemplate, SaveRefusesNoteMissingAKey) {
 
     rec.WriteText(NoteKey::kBkImage, L"bkimage_1_sea.png");
     WriteAll(Folder() + L"bkimage_1_sea.png", "png");
+    // A protected box's content stays in the note: a template is size and picture only.
+    WriteAll(Folder() + L"100103.xml", "<LRichEditNI><EncryptShow>1</EncryptShow></LRichEditNI>");
     ASSERT_TRUE(SaveNoteAsTemplate(Folder(), kName, L"", kTempTemplateName));
     const std::wstring tpl = TplsDir() + kTempTemplateName + L"\\";
     EXPECT_EQ(ReadAll(tpl + L"bkimage_1_sea.png"), "png");
+    EXPECT_EQ(ListEntries(tpl).size(), 2u);
     const std::string text = ReadAll(tpl + kTempTemplateName + L".xml");
     EXPECT_EQ(
         text.rfind(
