@@ -11,7 +11,7 @@ namespace {
 
 constexpr MxMiPage::ToolPlace kHidden{false, 0, 0};
 
-const MxMiPage::ToolSpec kTools[] = {
+const MxMiPage::ToolEntry kTools[] = {
     {L"新建分组", MxMiCmd::kNewGroup, L"add.png", {false, 7, 90}, {false, 7, 90}, {false, 7, 90}},
     {L"重命名", MxMiCmd::kRename, L"rename.png", kHidden, {false, 97, 90}, kHidden},
     {L"删除分组", MxMiCmd::kDeleteGroup, L"delete.png", kHidden, {false, 187, 90}, kHidden},
@@ -34,7 +34,7 @@ constexpr MxMiPage::Refusal kRefusals[] = {
     {MxMiCmd::kHide, L"请选择要隐藏的便签！"},        {MxMiCmd::kExport, L"请选择要导出的便签！"},
 };
 
-const MxMiPage::PageSpec kNotesPage = {
+const MxMiPage::PageTable kNotesPage = {
     L"lastsel",
     L"grouptab",
     {MxMiNote::kColumnTabId, L"排序的"},

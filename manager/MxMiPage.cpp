@@ -33,8 +33,8 @@ void MxMiPage::SetMessageBoxHook(AskFn fn) {
     g_ask_hook = fn;
 }
 
-MxMiPage::MxMiPage(const PageSpec& spec, std::wstring groups_dir)
-    : rows_(std::move(groups_dir)), spec_(spec) {}
+MxMiPage::MxMiPage(const PageTable& table, std::wstring groups_dir)
+    : rows_(std::move(groups_dir)), table_(table) {}
 
 MxMiPage::~MxMiPage() = default;
 
@@ -71,28 +71,28 @@ bool MxMiPage::OnCreate() {
     group_list_.Create(kGroupListId, L"分组显示列表", 0, WS_CHILD | WS_VISIBLE, 0, 0, kGroupListWidth,
                        H - kToolRowHeight, handle_);
     PageStore().RebuildGroupList();
-    const int tab_width = spec_.column_tab_width > 0 ? spec_.column_tab_width : W - kGroupListWidth;
-    column_tab_.Create(spec_.column_tab.id, spec_.column_tab.text, 0, WS_CHILD | WS_VISIBLE, kGroupListWidth,
-                       0, std::max(1, tab_width), kTabHeight, handle_);
+    const int tab_width = table_.column_tab_width > 0 ? table_.column_tab_width : W - kGroupListWidth;
+    column_tab_.Create(table_.column_tab.id, table_.column_tab.text, 0, WS_CHILD | WS_VISIBLE,
+                       kGroupListWidth, 0, std::max(1, tab_width), kTabHeight, handle_);
     column_tab_.AddItem(kByDay);
     column_tab_.AddItem(kNoColumns);
     CreateExtras(W, H);
-    PageCards().Create(spec_.cards.id, spec_.cards.text, 0, WS_CHILD | WS_VISIBLE, kGroupListWidth,
+    PageCards().Create(table_.cards.id, table_.cards.text, 0, WS_CHILD | WS_VISIBLE, kGroupListWidth,
                        kTabHeight, std::max(1, W - kGroupListWidth),
                        std::max(1, H - kToolRowHeight - kTabHeight), handle_);
     LoadState();
     column_tab_.Subscribe(MxMiTab::kTabChanged, handle_);
     group_list_.Subscribe(MSG_MGR_SHOW_GROUP, handle_);
     group_list_.Subscribe(MxMiGroupList::kContextMenu, handle_);
-    for (size_t i = 0; i < spec_.tool_count; ++i) {
-        const ToolSpec& t = spec_.tools[i];
+    for (size_t i = 0; i < table_.tool_count; ++i) {
+        const ToolEntry& t = table_.tools[i];
         auto bt = std::make_unique<MerlaBt>(t.picture, t.text);
         if (bt->Create(t.command, t.text, 0, WS_CHILD, 0, H - kToolTop, t.system.width, kToolHeight, handle_))
             tools_.push_back(std::move(bt));
     }
     hint_.SetColor(kHintColor);
-    hint_.Create(spec_.hint.command, spec_.hint.text, 0, WS_CHILD, 0, H - kToolTop, spec_.hint.system.width,
-                 kToolHeight, handle_);
+    hint_.Create(table_.hint.command, table_.hint.text, 0, WS_CHILD, 0, H - kToolTop,
+                 table_.hint.system.width, kToolHeight, handle_);
     OnOpened();
     if (!rows_.SelectName(last_sel_))
         rows_.Select(0);
@@ -108,9 +108,9 @@ void MxMiPage::LoadState() {
     if (!doc.Load(SysConfigPath()) || !doc.FindNext(kSysConfigRoot) || !doc.Into() ||
         !doc.FindNext(kManagerKey) || !doc.Into())
         return;
-    doc.GetChildText(spec_.last_sel_key, last_sel_);
+    doc.GetChildText(table_.last_sel_key, last_sel_);
     doc.Rewind();
-    if (!doc.FindNext(spec_.group_tab_key) || !doc.Into())
+    if (!doc.FindNext(table_.group_tab_key) || !doc.Into())
         return;
     while (doc.FindNext(kItemKey))
         modes_.emplace_back(doc.GetText(), doc.GetAttr(kTabAttr));
@@ -121,9 +121,9 @@ void MxMiPage::SaveState() {
     if (!OpenSettingsFile(doc, SysConfigPath(), kSysConfigRoot, 0) || !doc.Into() ||
         !doc.EnsureChild(kManagerKey) || !doc.Into())
         return;
-    doc.SetChildText(spec_.last_sel_key, CurrentGroup());
+    doc.SetChildText(table_.last_sel_key, CurrentGroup());
     doc.Rewind();
-    if (!doc.EnsureChild(spec_.group_tab_key) || !doc.Into())
+    if (!doc.EnsureChild(table_.group_tab_key) || !doc.Into())
         return;
     // Over the existing items in order, then new ones; surplus items go.
     size_t i = 0;
@@ -238,7 +238,7 @@ void MxMiPage::ShowGroup(int row) {
 }
 
 void MxMiPage::OnTabChanged(int strip_id) {
-    if (strip_id != spec_.column_tab.id)
+    if (strip_id != table_.column_tab.id)
         return;
     LWndBatch batch(*this);
     const std::wstring text = column_tab_.SelectedText();
@@ -251,7 +251,7 @@ void MxMiPage::LayoutToolButtons() {
     const RECT rc = ClientRect();
     const int W = rc.right, H = rc.bottom;
     const GroupKind kind = KindOf(CurrentGroup());
-    auto place = [&](LWnd& window, const ToolSpec& t) {
+    auto place = [&](LWnd& window, const ToolEntry& t) {
         const ToolPlace& p =
             kind == GroupKind::kRecycleBin ? t.bin : (kind == GroupKind::kUser ? t.user : t.system);
         if (!window.GetHandle())
@@ -264,9 +264,9 @@ void MxMiPage::LayoutToolButtons() {
         MoveWindow(window.GetHandle(), x, H - kToolTop, p.width, kToolHeight, FALSE);
         window.Show(SW_SHOWNA);
     };
-    for (size_t i = 0; i < tools_.size() && i < spec_.tool_count; ++i)
-        place(*tools_[i], spec_.tools[i]);
-    place(hint_, spec_.hint);
+    for (size_t i = 0; i < tools_.size() && i < table_.tool_count; ++i)
+        place(*tools_[i], table_.tools[i]);
+    place(hint_, table_.hint);
 }
 
 MerlaBt* MxMiPage::ToolButton(int command) {
@@ -282,7 +282,7 @@ bool MxMiPage::OnSize(UINT type, int width, int height) {
     if (group_list_.GetHandle()) {
         MoveWindow(group_list_.GetHandle(), 0, 0, kGroupListWidth, std::max(1, height - kToolRowHeight),
                    FALSE);
-        if (spec_.column_tab_width == 0)
+        if (table_.column_tab_width == 0)
             MoveWindow(column_tab_.GetHandle(), kGroupListWidth, 0, std::max(1, width - kGroupListWidth),
                        kTabHeight, FALSE);
         MoveWindow(PageCards().GetHandle(), kGroupListWidth, kTabHeight, std::max(1, width - kGroupListWidth),
@@ -339,14 +339,14 @@ void MxMiPage::RenameCurrentGroup() {
 
 void MxMiPage::RunCommand(int command) {
     const bool none = PageCards().SelectedNames().empty();
-    for (size_t i = 0; i < spec_.refusal_count; ++i) {
-        if (spec_.refusals[i].command == command && none) {
-            Tell(spec_.refusals[i].text);
+    for (size_t i = 0; i < table_.refusal_count; ++i) {
+        if (table_.refusals[i].command == command && none) {
+            Tell(table_.refusals[i].text);
             return;
         }
     }
-    if (command == spec_.delete_command) {
-        pending_ = spec_.delete_command;
+    if (command == table_.delete_command) {
+        pending_ = table_.delete_command;
         PostMessageW(handle_, LNotify::kCommand, MxMiCmd::kConfirm, 0);
         return;
     }
@@ -363,7 +363,7 @@ void MxMiPage::RunCommand(int command) {
         pending_ = MxMiCmd::kDeleteGroup;
         auto* menu = new MxMiMenuDel();
         if (!menu->Build(MxMiMenuDel::kId, L"删除菜单", handle_, true, CurrentGroup(),
-                         PageStore().Layout().groups_dir(), spec_.move_base)) {
+                         PageStore().Layout().groups_dir(), table_.move_base)) {
             delete menu;
             break;
         }
@@ -388,9 +388,9 @@ void MxMiPage::RunCommand(int command) {
         PageCards().InvertSelection();
         break;
     case MxMiCmd::kMoveTo: {
-        pending_ = spec_.delete_command;
+        pending_ = table_.delete_command;
         if (MxMiMenuMoveToSub* menu =
-                NewMoveMenu(handle_, CurrentGroup(), PageStore().Layout().groups_dir(), spec_.move_base))
+                NewMoveMenu(handle_, CurrentGroup(), PageStore().Layout().groups_dir(), table_.move_base))
             PopupAtButton(menu, command);
         break;
     }
@@ -406,8 +406,8 @@ void MxMiPage::Confirm() {
             return;
         PageStore().DeleteGroup(CurrentGroup());
         group_list_.RowsChanged();
-    } else if (pending_ == spec_.delete_command) {
-        if (Ask(spec_.delete_question, kMbOk | kMbCancel) != kMbOk)
+    } else if (pending_ == table_.delete_command) {
+        if (Ask(table_.delete_question, kMbOk | kMbCancel) != kMbOk)
             return;
         const std::vector<std::wstring> names = SelectedVector();
         PageCards().RemoveCards(names);
@@ -419,10 +419,10 @@ void MxMiPage::MoveTo(int command) {
     const std::wstring current = CurrentGroup();
     // The entries of the move menu as it was built: groups other than the current one.
     std::wstring target;
-    if (command != spec_.move_base) {
+    if (command != table_.move_base) {
         const std::vector<std::wstring> entries =
             MxMiMenuMoveToSub::ListGroups(PageStore().Layout().groups_dir(), current);
-        const int entry = GroupListEntry(command, spec_.move_base, entries.size());
+        const int entry = GroupListEntry(command, table_.move_base, entries.size());
         if (entry < 0)
             return;
         target = entries[static_cast<size_t>(entry)];
@@ -449,7 +449,7 @@ void MxMiPage::OpenGroupMenu(int x, int y) {
     const bool user = KindOf(CurrentGroup()) == GroupKind::kUser;
     auto* menu = new MerlaMenuGroupOp(user);
     if (!menu->Build(MerlaMenuGroupOp::kId, L"分组编辑菜单", handle_, user, CurrentGroup(),
-                     PageStore().Layout().groups_dir(), spec_.move_base)) {
+                     PageStore().Layout().groups_dir(), table_.move_base)) {
         delete menu;
         return;
     }
@@ -473,7 +473,7 @@ LRESULT MxMiPage::OnNotify(UINT message, WPARAM wp, LPARAM lp) {
             Confirm();
         } else if (command == MxMiCmd::kNewGroup || command == MxMiCmd::kRename) {
             RunCommand(command);
-        } else if (command >= spec_.move_base && command <= spec_.move_base + NoteCmd::kGroupRange) {
+        } else if (command >= table_.move_base && command <= table_.move_base + NoteCmd::kGroupRange) {
             MoveTo(command);
         } else {
             RunPageCommand(command);

@@ -39,7 +39,7 @@ public:
         int x;
         int width;
     };
-    struct ToolSpec {
+    struct ToolEntry {
         const wchar_t* text;
         int command;
         const wchar_t* picture;
@@ -54,15 +54,15 @@ public:
         int id;
         const wchar_t* text;
     };
-    struct PageSpec {
+    struct PageTable {
         const wchar_t* last_sel_key; // under "manager"
         const wchar_t* group_tab_key;
         Control column_tab;
         int column_tab_width; // 0: to the right edge
         Control cards;
-        const ToolSpec* tools;
+        const ToolEntry* tools;
         size_t tool_count;
-        ToolSpec hint; // its command is the label's id
+        ToolEntry hint; // its command is the label's id
         const Refusal* refusals;
         size_t refusal_count;
         int delete_command; // the page's command that deletes the chosen cards
@@ -71,7 +71,7 @@ public:
     };
 
     // groups_dir: where the page's user groups are folders.
-    MxMiPage(const PageSpec& spec, std::wstring groups_dir);
+    MxMiPage(const PageTable& table, std::wstring groups_dir);
     ~MxMiPage() override;
 
     // --- LWnd
@@ -146,7 +146,7 @@ private:
     std::wstring RememberedMode(const std::wstring& group) const;
     void RememberMode(const std::wstring& group, const std::wstring& text);
 
-    const PageSpec& spec_;
+    const PageTable& table_;
     std::vector<std::unique_ptr<MerlaBt>> tools_;
     MerlaLabel hint_;
     int pending_ = 0;

@@ -9,7 +9,7 @@ namespace {
 
 constexpr MxMiPage::ToolPlace kHidden{false, 0, 0};
 
-const MxMiPage::ToolSpec kTools[] = {
+const MxMiPage::ToolEntry kTools[] = {
     {L"新建分组", MxMiCmd::kNewGroup, L"add.png", {false, 7, 90}, {false, 7, 90}, {false, 7, 90}},
     {L"重命名", MxMiCmd::kRename, L"rename.png", kHidden, {false, 97, 90}, kHidden},
     {L"删除分组", MxMiCmd::kDeleteGroup, L"delete.png", kHidden, {false, 187, 90}, kHidden},
@@ -35,7 +35,7 @@ constexpr MxMiPage::Refusal kRefusals[] = {
     {MxMiCmd::kRestore, L"请选择要恢复的模板！"},
 };
 
-const MxMiPage::PageSpec kTemplatesPage = {
+const MxMiPage::PageTable kTemplatesPage = {
     L"tpllastsel",
     L"tpltab",
     {MxMiTpl::kColumnTabId, L"tab标签"},

@@ -365,12 +365,7 @@ bool LRichEditNI::OnKillFocus(LWnd* new_focus) {
 
 void LRichEditNI::GiveUpFocus() {
     leaving_ = true;
-    if (LWnd* parent = GetParentWnd()) {
-        OnKillFocus(parent);
-        parent->SetFocusWnd();
-    } else {
-        OnKillFocus(nullptr);
-    }
+    GiveFocusToParent();
 }
 
 // ---------------------------------------------------------------------------------------------

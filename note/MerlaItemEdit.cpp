@@ -273,12 +273,7 @@ bool MerlaItemEdit::OnKillFocus(LWnd* new_focus) {
 
 void MerlaItemEdit::GiveUpFocus() {
     leaving_ = true;
-    if (LWnd* parent = GetParentWnd()) {
-        OnKillFocus(parent);
-        parent->SetFocusWnd();
-    } else {
-        OnKillFocus(nullptr);
-    }
+    GiveFocusToParent();
 }
 
 // ---------------------------------------------------------------------------------------------

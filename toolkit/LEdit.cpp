@@ -560,12 +560,7 @@ bool LEdit::HandleKey(UINT key) {
         return true;
     case VK_ESCAPE:
         OnEscape();
-        if (LWnd* parent = GetParentWnd()) {
-            OnKillFocus(parent);
-            parent->SetFocusWnd();
-        } else {
-            OnKillFocus(nullptr);
-        }
+        GiveFocusToParent();
         return true;
     case VK_HOME:
         to = lines_[static_cast<size_t>(LineOf(caret_))].start;

@@ -564,6 +564,15 @@ LWnd* LWnd::GetParentWnd() const {
     return FromHandle(GetParent(handle_));
 }
 
+void LWnd::GiveFocusToParent() {
+    if (LWnd* parent = GetParentWnd()) {
+        OnKillFocus(parent);
+        parent->SetFocusWnd();
+    } else {
+        OnKillFocus(nullptr);
+    }
+}
+
 RECT VirtualScreenRect() {
     const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
     return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};

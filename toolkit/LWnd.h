@@ -118,6 +118,8 @@ public:
     bool IsLayered() const;
     bool IsShown() const;
     LWnd* GetParentWnd() const;
+    // Leaves the focus as if the parent had been clicked: the parent holds it afterwards.
+    void GiveFocusToParent();
     bool Contains(const LWnd* window) const;
     void AddCompanion(LWnd* window, bool with_descendants);
     bool SendToSubscribers(UINT code, WPARAM wp, LPARAM lp);
