@@ -17,6 +17,7 @@
 #include "reminder/ReminderScheduler.h"
 #include "store/xml/CXmlDoc.h"
 #include "store/xml/FileBytes.h"
+#include "store/DataMerge.h"
 #include "store/NoteRecord.h"
 #include "store/NoteStore.h"
 #include "store/NoteTemplate.h"
@@ -428,15 +429,16 @@ void MerlaMain::OpenAbout() {
     about.DoModal(MerlaAbout::kId, handle_);
 }
 
-void MerlaMain::RestoreData(const RestoreRequest& request) {
+bool MerlaMain::RestoreData(const RestoreRequest& request) {
     // Reminder sounds and states end with their windows.
     while (!notes_.empty()) {
         auto note = std::move(notes_.back());
         notes_.pop_back();
         note.reset();
     }
-    CopyTree(request.note_data, DataDir(), request.replace);
+    const bool merged = MergeDataFolder(request.note_data, DataDir(), request.replace);
     LoadNotes();
+    return merged;
 }
 
 LRESULT MerlaMain::ToggleShow(WPARAM wp) {
@@ -547,9 +549,8 @@ LRESULT MerlaMain::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
         break;
     }
     case MSG_MAIN_RESTORE_DATA:
-        if (wp)
-            RestoreData(*reinterpret_cast<const RestoreRequest*>(wp));
-        break;
+        // 1 when every file came over.
+        return wp && RestoreData(*reinterpret_cast<const RestoreRequest*>(wp)) ? 1 : 0;
     case MSG_MAIN_CHECK_DESKTOP:
         DesktopCheck();
         break;

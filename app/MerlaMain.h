@@ -4,6 +4,7 @@
 // the tray menu, the note menus, the manager and the backup restore.
 #include "note/MerlaFcbtFF.h"
 #include "note/MerlaItem.h"
+#include "store/StoreEvents.h"
 #include "toolkit/LWnd.h"
 
 #include <shellapi.h>
@@ -19,17 +20,10 @@ using NoteRegistry = std::vector<std::unique_ptr<MerlaItem>>;
 
 // Application messages of the main window (those the notes send are theirs to name).
 inline constexpr UINT MSG_MAIN_RECYCLE_NOTE = NoteMsg::kMainRecycleNote; // wParam: note object id
-inline constexpr UINT MSG_MAIN_RESTORE_DATA = 50026;                     // wParam: const RestoreRequest*
 inline constexpr UINT MSG_MAIN_CHECK_DESKTOP = NoteMsg::kMainCheckDesktop;
 inline constexpr UINT MSG_MAIN_TOGGLE_SHOW = 50030;  // wParam: const MerlaMTEntry*
 inline constexpr UINT MSG_MAIN_TOGGLE_TRANS = 50031; // wParam: const MerlaMTEntry*
 inline constexpr UINT MSG_MAIN_UPDATE_DOWNLOADING = 50035;
-
-// What a restore of backed-up data asks of the main window; valid during the call.
-struct RestoreRequest {
-    std::wstring note_data; // the unpacked "NoteData\" folder, with a trailing backslash
-    bool replace = false;   // existing files are replaced only when the user chose so
-};
 
 class MerlaMain : public LWnd {
 public:
@@ -92,7 +86,7 @@ private:
     void ClearPassThroughAll();
     void OpenManager();
     void OpenAbout();
-    void RestoreData(const RestoreRequest& request);
+    bool RestoreData(const RestoreRequest& request);
     LRESULT ToggleShow(WPARAM entry);
     LRESULT ToggleTrans(WPARAM entry);
     void Notice(int id, const wchar_t* text);

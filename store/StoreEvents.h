@@ -8,10 +8,17 @@
 inline constexpr unsigned MSG_MGR_SHOW_GROUP = 50020; // lParam = group row
 inline constexpr unsigned MSG_MAIN_RELOAD_NOTES = 50008;
 inline constexpr unsigned MSG_MAIN_NOTES_DELETED = 50021; // sent; lParam = const NoteNameSet*
+inline constexpr unsigned MSG_MAIN_RESTORE_DATA = 50026;  // sent; wParam = const RestoreRequest*
 inline constexpr unsigned kToolkitCommand = 10002;        // wParam = command id, lParam = object id
 inline constexpr int kCmdHideNote = 30218;
 
 using NoteNameSet = std::set<std::wstring>;
+
+// What a restore of backed-up data asks of the main window; valid during the call.
+struct RestoreRequest {
+    std::wstring note_data; // the unpacked "NoteData\" folder, with a trailing backslash
+    bool replace = false;   // existing files are replaced only when the user chose so
+};
 
 class StoreEvents {
 public:

@@ -29,26 +29,24 @@ std::wstring DataDir() {
     return Ensure(ExeDir() + L"NoteData\\");
 }
 std::wstring NoteItemsDir() {
-    return Ensure(DataDir() + L"NoteItems\\");
+    return Ensure(DataDir() + DataFolder::kNoteItems);
 }
 std::wstring GroupItemsDir() {
-    return Ensure(DataDir() + L"NoteItems2\\");
+    return Ensure(DataDir() + DataFolder::kGroupItems);
 }
 
 std::wstring NoteFolder(const std::wstring& name, const std::wstring& base) {
     return Ensure((base.empty() ? NoteItemsDir() : base) + name + L"\\");
 }
 
-constexpr wchar_t kTplsFolder[] = L"NoteTpls\\";
-
 std::wstring TplsDir() {
-    return Ensure(DataDir() + kTplsFolder);
+    return Ensure(DataDir() + DataFolder::kTpls);
 }
 bool TplsDirExists() {
-    return PathIsDirectoryW((DataDir() + kTplsFolder).c_str()) != FALSE;
+    return PathIsDirectoryW((DataDir() + DataFolder::kTpls).c_str()) != FALSE;
 }
 std::wstring GroupTplsDir() {
-    return Ensure(DataDir() + L"NoteTpls2\\");
+    return Ensure(DataDir() + DataFolder::kGroupTpls);
 }
 
 std::wstring TplFolder(const std::wstring& name) {
@@ -61,10 +59,10 @@ std::wstring GroupTplFolder(const std::wstring& group, const std::wstring& name)
 }
 
 std::wstring TplRecycleDir() {
-    return Ensure(DataDir() + L"TplRecycle\\");
+    return Ensure(DataDir() + DataFolder::kTplRecycle);
 }
 std::wstring RecycleDir() {
-    return Ensure(DataDir() + L"Recycle\\");
+    return Ensure(DataDir() + DataFolder::kRecycle);
 }
 std::wstring CapNoteDir() {
     return Ensure(DataDir() + L"CapNote\\");

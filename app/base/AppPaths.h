@@ -3,6 +3,16 @@
 // first use and answers the path with a trailing backslash.
 #include <string>
 
+// The folders inside the data folder, relative to it.
+namespace DataFolder {
+inline constexpr wchar_t kNoteItems[] = L"NoteItems\\";
+inline constexpr wchar_t kGroupItems[] = L"NoteItems2\\";
+inline constexpr wchar_t kRecycle[] = L"Recycle\\";
+inline constexpr wchar_t kTpls[] = L"NoteTpls\\";
+inline constexpr wchar_t kGroupTpls[] = L"NoteTpls2\\";
+inline constexpr wchar_t kTplRecycle[] = L"TplRecycle\\";
+} // namespace DataFolder
+
 const std::wstring& ExeDir();
 std::wstring DataDir();
 std::wstring NoteItemsDir();
