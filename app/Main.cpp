@@ -25,7 +25,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     const int screen_w = GetSystemMetrics(SM_CXSCREEN);
     const int screen_h = GetSystemMetrics(SM_CYSCREEN);
-    auto main = std::make_unique<MerlaMain>();
+    auto main = std::make_unique<MerlaMain>(true);
     main->Create(MerlaMain::kId, L"", MerlaMain::kExStyle, MerlaMain::kStyle, screen_w / 2,
                  static_cast<int>(screen_h * kMainWindowHeightRatio), 0, 0, nullptr);
 

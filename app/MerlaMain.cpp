@@ -5,6 +5,7 @@
 #include "app/base/NoteRegistries.h"
 #include "app/base/DirUtils.h"
 #include "app/MerlaAbout.h"
+#include "app/MerlaUpdate.h"
 #include "app/MerlaMenuTray.h"
 #include "app/Product.h"
 #include "app/base/RunFolder.h"
@@ -81,13 +82,15 @@ MerlaItem* MerlaMain::FindOpenNote(const std::wstring& name) {
     return ::FindOpenNote(name);
 }
 
-MerlaMain::MerlaMain() {
+MerlaMain::MerlaMain(bool check_updates) : check_updates_(check_updates) {
     SetObjectName(kObjectName);
     MerlaMenuNoteBase::SetTemplateChooserMaker(&MerlaMenuSelTpl::Make);
 }
 
 MerlaMain::~MerlaMain() {
     font_window_.reset();
+    if (update_thread_)
+        CloseHandle(update_thread_);
     if (handle_ && IsWindow(handle_))
         DestroyWindow(handle_);
     if (click_helper_ && IsWindow(click_helper_))
@@ -150,6 +153,8 @@ bool MerlaMain::OnCreate() {
     font_window_ = std::make_unique<MerlaFcbtFF>();
     if (!font_window_->CreateFloating(handle_))
         font_window_.reset();
+    if (check_updates_)
+        update_thread_ = CreateThread(nullptr, 0, UpdateCheck, handle_, 0, nullptr);
     return ok;
 }
 
@@ -419,6 +424,13 @@ void MerlaMain::OpenManager() {
     manager.DoModal(MxMiManager::kId, nullptr);
 }
 
+int MerlaMain::AskUpdate(const std::wstring& notes) {
+    MerlaUpdate dialog(notes);
+    const INT_PTR answer = dialog.DoModal(kUpdateDialogId, nullptr);
+    return answer == MerlaUpdate::kUpdateId || answer == MerlaUpdate::kSkipId ? static_cast<int>(answer)
+                                                                              : MerlaUpdate::kLaterId;
+}
+
 void MerlaMain::OpenAbout() {
     if (HWND about = HandleFromId(MerlaAbout::kId); about && IsWindow(about)) {
         SetForegroundWindow(about);
@@ -558,6 +570,8 @@ LRESULT MerlaMain::WindowProc(UINT message, WPARAM wp, LPARAM lp) {
         return ToggleShow(wp);
     case MSG_MAIN_TOGGLE_TRANS:
         return ToggleTrans(wp);
+    case MSG_MAIN_UPDATE_ASK:
+        return lp ? AskUpdate(*reinterpret_cast<const std::wstring*>(lp)) : MerlaUpdate::kLaterId;
     case MSG_MAIN_UPDATE_DOWNLOADING:
         ShowMessageBox(handle_, kDownloading, kMbOk, 0, kDownloadingBoxWidth);
         break;

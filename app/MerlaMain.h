@@ -2,6 +2,7 @@
 // The program's invisible centre: the tray icon and its menu, the open note windows, the reminder
 // thread, and the notices about notes. It creates, hides, minimises, recycles and reloads notes for
 // the tray menu, the note menus, the manager and the backup restore.
+#include "app/UpdateCheck.h"
 #include "note/MerlaFcbtFF.h"
 #include "note/MerlaItem.h"
 #include "store/StoreEvents.h"
@@ -23,7 +24,6 @@ inline constexpr UINT MSG_MAIN_RECYCLE_NOTE = NoteMsg::kMainRecycleNote; // wPar
 inline constexpr UINT MSG_MAIN_CHECK_DESKTOP = NoteMsg::kMainCheckDesktop;
 inline constexpr UINT MSG_MAIN_TOGGLE_SHOW = 50030;  // wParam: const MerlaMTEntry*
 inline constexpr UINT MSG_MAIN_TOGGLE_TRANS = 50031; // wParam: const MerlaMTEntry*
-inline constexpr UINT MSG_MAIN_UPDATE_DOWNLOADING = 50035;
 
 class MerlaMain : public LWnd {
 public:
@@ -40,8 +40,10 @@ public:
     // A new note made from another note lies this far left of and below it.
     static constexpr int kNewNoteOffset = 30;
     static constexpr int kDownloadingBoxWidth = 300;
+    static constexpr int kUpdateDialogId = 20102;
 
-    MerlaMain();
+    // Without it (the tests' main windows) no update check is started.
+    explicit MerlaMain(bool check_updates = false);
     ~MerlaMain() override;
     MerlaFcbtFF* FontWindow() const { return font_window_.get(); }
 
@@ -86,6 +88,7 @@ private:
     void ClearPassThroughAll();
     void OpenManager();
     void OpenAbout();
+    int AskUpdate(const std::wstring& notes);
     bool RestoreData(const RestoreRequest& request);
     LRESULT ToggleShow(WPARAM entry);
     LRESULT ToggleTrans(WPARAM entry);
@@ -100,6 +103,9 @@ private:
     bool destroyed_ = false;
     HWND click_helper_ = nullptr;
     std::unique_ptr<ReminderScheduler> reminder_;
+    bool check_updates_ = false;
+    // Not waited for: the process may end while it still downloads.
+    HANDLE update_thread_ = nullptr;
     std::unique_ptr<MerlaFcbtFF> font_window_;
     NoteRegistry notes_;
     // The group names of the last tray menu; the group commands index them.

@@ -16,6 +16,9 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 . "$root/scripts/wine-env.sh" "$build"
+# No program a test starts may reach past this machine: Wine's web requests go to a proxy that is
+# not there. The update tests clear it and talk to their own site on 127.0.0.1.
+export http_proxy=http://127.0.0.1:9 https_proxy=http://127.0.0.1:9
 # One wineserver for the whole run instead of one per test.
 wineserver -p 60 >/dev/null 2>&1 < /dev/null
 # Wine's own services start with the first program and outlive it; start them here, away from

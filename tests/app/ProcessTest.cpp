@@ -29,13 +29,33 @@ const wchar_t kOk[] = L"确定";
 const wchar_t kYes[] = L"是";
 const wchar_t kNo[] = L"否";
 
+// The test run points web requests at a proxy that is not there, so that no program it starts
+// reaches past this machine; a program that talks to the tests' own local site goes direct.
+std::vector<wchar_t> EnvironmentWithoutProxies() {
+    std::vector<wchar_t> block;
+    wchar_t* all = GetEnvironmentStringsW();
+    for (const wchar_t* var = all; *var; var += wcslen(var) + 1) {
+        std::wstring lower(var);
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](wchar_t c) { return std::towlower(c); });
+        if (lower.rfind(L"http_proxy=", 0) == 0 || lower.rfind(L"https_proxy=", 0) == 0)
+            continue;
+        block.insert(block.end(), var, var + wcslen(var) + 1);
+    }
+    FreeEnvironmentStringsW(all);
+    block.push_back(0);
+    return block;
+}
+
 class VelinProcess {
 public:
-    VelinProcess() {
+    explicit VelinProcess(bool direct_web = false) {
         STARTUPINFOW si{sizeof(si)};
         std::wstring cmd = L"\"" + ExeDir() + L"Velin.exe\"";
-        ok_ = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &si,
-                             &pi_);
+        std::vector<wchar_t> environment;
+        if (direct_web)
+            environment = EnvironmentWithoutProxies();
+        ok_ = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                             direct_web ? environment.data() : nullptr, ExeDir().c_str(), &si, &pi_);
     }
     ~VelinProcess() {
         if (!ok_)
@@ -973,4 +993,65 @@ TEST_F(Process, TheNoteMenuPinsTiesAddsAPictureAndAppliesAShippedTemplate) {
     HWND list = FindChild(manager, [](HWND h) { return IsWindowVisible(h) && TextOf(h) == L"模板管理列表"; });
     EXPECT_NE(nullptr, list);
     Quit(p);
+}
+
+namespace {
+
+std::wstring UpdateSiteDir() {
+    wchar_t dir[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"VELIN_UPDATE_SITE", dir, MAX_PATH);
+    return dir[0] ? std::wstring(dir) + L"\\" : std::wstring();
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+} // namespace
+
+TEST_F(Process, TheUpdateDialogOffersANewVersionUntilItIsSkipped) {
+    const std::wstring site_dir = UpdateSiteDir();
+    ASSERT_FALSE(site_dir.empty()) << "VELIN_UPDATE_SITE is not set";
+    StoreRunFolder(AsciiLower(ExeDir()));
+    const std::string port = FileText(site_dir + L"port");
+    ASSERT_FALSE(port.empty());
+    const std::string config_head =
+        "<sysconfig>\r\n<updateinfo>\r\n<updatesite>http://127.0.0.1:" + port + "</updatesite>\r\n";
+    WriteBytes(ExeDir() + L"sysconfig.xml", config_head + "</updateinfo>\r\n</sysconfig>\r\n");
+    WriteBytes(site_dir + L"downloadupdate.xml",
+               "<update>\r\n<version>\r\n<v1>1</v1>\r\n<v2>10</v2>\r\n<v3>0</v3>\r\n</version>\r\n"
+               "<description>\r\n<item>新的版本：提醒更准时。</item>\r\n</description>\r\n"
+               "<exe>http://127.0.0.1:" +
+                   port + "/update.exe</exe>\r\n</update>\r\n");
+    DeleteFileW((site_dir + L"downloadupdate.xml.fail").c_str());
+    {
+        VelinProcess p(true);
+        ASSERT_TRUE(p.ok());
+        HWND dialog = nullptr;
+        ASSERT_TRUE(
+            WaitFor([&] { return (dialog = FindTitled(p.pid(), L"发现新的版本...")) != nullptr; }, 30000));
+        Sleep(1000);
+        Press(dialog, L"忽略这个版本");
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return FileText(ExeDir() + L"sysconfig.xml").find("<skipversion>1.10.0</skipversion>") !=
+                       std::string::npos;
+            },
+            10000));
+        Quit(p);
+    }
+    // A week later the site is asked again, and the skipped version is not offered.
+    const size_t asked = FileText(site_dir + L"requests.log").size();
+    WriteBytes(ExeDir() + L"sysconfig.xml",
+               config_head + "<lassupdatetime>2020-01-01 00:00:00</lassupdatetime>\r\n"
+                             "<skipversion>1.10.0</skipversion>\r\n</updateinfo>\r\n</sysconfig>\r\n");
+    VelinProcess again(true);
+    ASSERT_TRUE(again.ok());
+    EXPECT_TRUE(WaitFor([&] { return FileText(site_dir + L"requests.log").size() > asked; }, 30000));
+    Sleep(3000);
+    EXPECT_EQ(FindTitled(again.pid(), L"发现新的版本..."), nullptr);
+    Quit(again);
 }
