@@ -252,8 +252,11 @@ TEST(HttpDownload, RefusesPlainHttpOffLoopbackAndBodiesOverTheLimit) {
     WriteFile(SiteDir() + L"big.bin.mode", "nolength");
     EXPECT_FALSE(HttpDownload(site + L"/big.bin", L"big.bin", 1000)) << "unannounced body over the limit";
     EXPECT_FALSE(Exists(L"big.bin"));
-    EXPECT_TRUE(HttpDownload(site + L"/big.bin", L"big.bin", 5000));
-    EXPECT_EQ(ReadFile(L"big.bin"), std::string(5000, 'b'));
+    // A folder name the ANSI code page cannot hold.
+    const std::wstring folder = L"\uD55C\uAE00\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    EXPECT_TRUE(HttpDownload(site + L"/big.bin", folder + L"big.bin", 5000));
+    EXPECT_EQ(ReadFile(folder + L"big.bin"), std::string(5000, 'b'));
 }
 
 } // namespace
