@@ -2,6 +2,7 @@
 
 #include "app/base/AppPaths.h"
 #include "app/base/SysConfig.h"
+#include "note/LRichEditNI.h"
 #include "note/MerlaItem.h"
 #include "store/StoreEvents.h"
 #include "store/xml/CXmlDoc.h"
@@ -16,6 +17,8 @@ constexpr const wchar_t* kSides[] = {L"left", L"top", L"right", L"bottom"};
 MxMiManager::MxMiManager() {
     SetObjectName(L"MxMiManager");
     caption_height_ = kManagerCaptionHeight;
+    RichItemOptions& options = RichOptions();
+    settings_.BindOptions(&options.double_click, &options.auto_change_line, &options.show_float_wnd);
 }
 
 MxMiManager::~MxMiManager() {
@@ -116,7 +119,8 @@ void MxMiManager::PlaceCaptionButtons() {
 
 void MxMiManager::PlaceChildren() {
     const RECT page = PageRect();
-    for (LWnd* p : {static_cast<LWnd*>(&notes_), static_cast<LWnd*>(&templates_), &settings_}) {
+    for (LWnd* p :
+         {static_cast<LWnd*>(&notes_), static_cast<LWnd*>(&templates_), static_cast<LWnd*>(&settings_)}) {
         if (p->GetHandle())
             MoveWindow(p->GetHandle(), page.left, page.top, page.right - page.left, page.bottom - page.top,
                        FALSE);

@@ -4,6 +4,7 @@
 #include "manager/MxMiCaption.h"
 #include "manager/MxMiNote.h"
 #include "manager/MxMiTpl.h"
+#include "settings/MxMiSysSet.h"
 
 #include <memory>
 
@@ -43,7 +44,7 @@ public:
     int CurrentPage() const { return page_; }
     MxMiNote& NotesPage() { return notes_; }
     MxMiTpl& TemplatesPage() { return templates_; }
-    LWnd& SettingsPage() { return settings_; }
+    MxMiSysSet& SettingsPage() { return settings_; }
     MxMiBt& PageButton(int button_id);
 
     // The remembered rectangle when it is whole and on some monitor.
@@ -62,7 +63,7 @@ private:
     MxMiBt minimise_{L"minisizenormal.png", L"minisizehover.png"};
     MxMiNote notes_;
     MxMiTpl templates_;
-    LWnd settings_;
+    MxMiSysSet settings_;
     int page_ = kNotesButtonId;
     bool placed_ = false; // moves and sizes before the placement is applied are not written
 };

@@ -11,7 +11,9 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev cmake make
           wine wine64 xvfb xauth fonts-wqy-microhei fonts-wine locales xdotool imagemagick
-          googletest dpkg-dev librsvg2-bin icoutils zip unzip xclip pandoc)
+          googletest dpkg-dev librsvg2-bin icoutils zip unzip xclip pandoc
+          postfix dovecot-core dovecot-pop3d dovecot-lmtpd openssl
+          nsis fp-utils-3.2.2)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -69,7 +71,14 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
   as_root apt-get update -qq
 fi
 if [ ${#missing[@]} -gt 0 ]; then
+  # The mail tests run private instances (scripts/mail-servers.sh): the system's postfix gets no
+  # configuration, and neither it nor dovecot is left running.
+  printf '%s\n' "postfix postfix/main_mailer_type select No configuration" \
+    "postfix postfix/mailname string localhost" | as_root debconf-set-selections
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  for service in postfix dovecot; do
+    as_root service "$service" stop >/dev/null 2>&1 || true
+  done
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then

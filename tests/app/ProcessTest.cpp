@@ -117,11 +117,21 @@ bool WaitFor(const std::function<bool()>& cond, int ms = 20000) {
     return cond();
 }
 
+// The first visible message box of the process: a dialog holding the text control (the manager
+// and the file dialogs are dialogs too).
+HWND FindMessageBoxOf(DWORD pid) {
+    for (HWND h : TopWindowsOf(pid)) {
+        if (IsWindowVisible(h) && HasClass(h, kDialogClass) && GetDlgItem(h, kMessageTextId))
+            return h;
+    }
+    return nullptr;
+}
+
 // Waits for a message box of the process and answers its text.
 HWND WaitForBox(const VelinProcess& p, std::wstring& text) {
     HWND box = nullptr;
     text.clear();
-    WaitFor([&] { return (box = FindWindowOf(p.pid(), kDialogClass)) != nullptr; }, 30000);
+    WaitFor([&] { return (box = FindMessageBoxOf(p.pid())) != nullptr; }, 30000);
     if (box) {
         wchar_t buf[512] = {};
         GetDlgItemTextW(box, kMessageTextId, buf, 512);
@@ -992,6 +1002,105 @@ TEST_F(Process, TheNoteMenuPinsTiesAddsAPictureAndAppliesAShippedTemplate) {
     EXPECT_EQ(manager, FindTitled(p.pid(), L"模板管理"));
     HWND list = FindChild(manager, [](HWND h) { return IsWindowVisible(h) && TextOf(h) == L"模板管理列表"; });
     EXPECT_NE(nullptr, list);
+    Quit(p);
+}
+
+namespace {
+
+// Fills the file name of a common file dialog and presses its OK.
+void ChooseFileIn(HWND dialog, const std::wstring& path) {
+    constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;
+    // The open dialog names its file in a combo box, the save dialog in an edit.
+    for (int id : {kFileNameCombo, kFileNameEdit}) {
+        if (HWND control = GetDlgItem(dialog, id); control && IsWindowVisible(control))
+            SetWindowTextW(control, path.c_str());
+    }
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    // The file dialog is a dialog box too: it must be gone before the next box is looked for.
+    WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
+}
+
+// Opens the manager from the note's menu and shows its settings page.
+HWND OpenSettingsPage(const VelinProcess& p, HWND note) {
+    HWND manager = nullptr;
+    if (!ChooseInNoteMenu(p, note, L"管理",
+                          [&] { return (manager = FindTitled(p.pid(), L"便签管理")) != nullptr; }))
+        return nullptr;
+    Sleep(1000);
+    for (int attempt = 0; attempt < 3 && !FindTitled(p.pid(), L"系统管理"); ++attempt) {
+        Click(CentreOfChild(manager, L"系统设置"));
+        WaitFor([&] { return FindTitled(p.pid(), L"系统管理") != nullptr; }, 5000);
+    }
+    return FindTitled(p.pid(), L"系统管理");
+}
+
+} // namespace
+
+TEST_F(Process, ABackupToAFileFromTheSettingsPageBringsADeletedNoteBack) {
+    StoreRunFolder(AsciiLower(ExeDir()));
+    const std::wstring items = ExeDir() + L"NoteData\\NoteItems\\";
+    WriteNoteIn(items, L"kept", 300, 200, 0);
+    const std::wstring backup = ExeDir() + L"我的备份";
+    VelinProcess p;
+    ASSERT_TRUE(p.ok());
+    HWND note = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (note = NoteWindowOf(p.pid())) != nullptr; }, 30000));
+    Sleep(500);
+    HWND manager = OpenSettingsPage(p, note);
+    ASSERT_NE(manager, nullptr);
+    Sleep(500);
+
+    // "备份到本地": the save dialog, then the tell; ".zip" is added to a name without it.
+    HWND save = nullptr;
+    for (int attempt = 0; attempt < 3 && !save; ++attempt) {
+        Click(CentreOfChild(manager, L"备份到本地"));
+        WaitFor([&] { return (save = FindTitled(p.pid(), L"备份为...")) != nullptr; }, 8000);
+    }
+    ASSERT_NE(save, nullptr);
+    Sleep(500);
+    ChooseFileIn(save, backup);
+    std::wstring text;
+    HWND box = WaitForBox(p, text);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text, L"备份成功！");
+    Press(box, kOk);
+    ASSERT_TRUE(Exists(backup + L".zip"));
+
+    // The note goes into the recycle bin and off the desktop.
+    ASSERT_TRUE(ChooseInNoteMenu(
+        p, note, L"删除", [&] { return FindMessageBoxOf(p.pid()) != nullptr; }, false, POINT{40, 90}));
+    box = WaitForBox(p, text);
+    ASSERT_NE(box, nullptr);
+    Press(box, kOk);
+    ASSERT_TRUE(WaitFor([&] { return NoteWindowOf(p.pid()) == nullptr; }, 10000));
+    // Without a window manager the window takes a while to go; the folder moves after it.
+    ASSERT_TRUE(WaitFor([] { return Exists(ExeDir() + L"NoteData\\Recycle\\kept\\kept.xml"); }, 10000));
+
+    // "从本地备份还原数据" with "替换", confirmed: the note is back, once.
+    HWND open = nullptr;
+    for (int attempt = 0; attempt < 3 && !open; ++attempt) {
+        Click(CentreOfChild(manager, L"从本地备份还原数据"));
+        WaitFor([&] { return (open = FindTitled(p.pid(), L"选择一个备份文件")) != nullptr; }, 8000);
+    }
+    ASSERT_NE(open, nullptr);
+    Sleep(500);
+    ChooseFileIn(open, backup + L".zip");
+    box = WaitForBox(p, text);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(0u, text.find(L"选择重复的数据的处理方式..."));
+    Press(box, L"替换");
+    box = WaitForBox(p, text);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text, L"确定要替换重复的数据吗？");
+    Press(box, kYes);
+    HWND back = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (back = NoteWindowOf(p.pid())) != nullptr; }, 20000));
+    RECT r{};
+    GetWindowRect(back, &r);
+    EXPECT_EQ(r.left, 300);
+    EXPECT_EQ(r.top, 200);
+    EXPECT_TRUE(Exists(items + L"kept\\kept.xml"));
+    EXPECT_FALSE(Exists(ExeDir() + L"NoteData\\Recycle\\kept")) << "the note would be there twice";
     Quit(p);
 }
 
