@@ -1,8 +1,9 @@
 #pragma once
-// The product's name, version (kept equal to the version resource in Velin.rc) and the maker's web
-// site, whose pages the program opens.
+// The product's name, version (configured from the project version, like the version resource)
+// and the maker's web site, whose pages the program opens.
+#include "app/Version.h"
+
 inline constexpr wchar_t kProductName[] = L"Velin";
-inline constexpr wchar_t kProductVersion[] = L"1.4.1";
 inline constexpr wchar_t kMakerSite[] = L"https://velin.brimsoft.cn";
 // Paths on the maker's site.
 inline constexpr wchar_t kFeedbackPath[] = L"/%E7%95%99%E8%A8%80%E6%9D%BF";
