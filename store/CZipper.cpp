@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr DWORD kBlockSize = 2048;
+// Most files fit in one read.
+constexpr DWORD kBlockSize = 64 * 1024;
 constexpr int kMemLevel = 8; // zlib's default memory level
 
 bool IsAbsolute(const std::wstring& path) {
@@ -57,6 +58,7 @@ struct CZipper::Deflater {
     z_stream z{};
     bool ready = false;
     unsigned char out[kOutSize];
+    char in[kBlockSize];
 
     ~Deflater() {
         if (ready)
@@ -176,7 +178,7 @@ bool CZipper::AddFileAs(const std::wstring& path, bool ignore_path, unsigned lon
     zipFile zf = static_cast<zipFile>(archive_);
     bool ok = true;
     uLong crc = crc32(0, nullptr, 0), size = 0;
-    char block[kBlockSize];
+    char* block = deflater_->in;
     for (;;) {
         DWORD got = 0;
         // A read error would leave the entry cut short: that is a failure, not the end.
@@ -193,12 +195,19 @@ bool CZipper::AddFileAs(const std::wstring& path, bool ignore_path, unsigned lon
             ok = false;
             break;
         }
+        // A disk file reads short only at its end, which saves asking once more for nothing.
+        if (got < kBlockSize)
+            break;
     }
     ok = ok && deflater_->Feed(zf, nullptr, 0, Z_FINISH);
     return zipCloseFileInZipRaw(zf, size, crc) == ZIP_OK && ok;
 }
 
 bool CZipper::AddFolder(const std::wstring& path, bool ignore_path) {
+    return AddFolderAs(path, ignore_path, INVALID_FILE_ATTRIBUTES);
+}
+
+bool CZipper::AddFolderAs(const std::wstring& path, bool ignore_path, unsigned long attributes) {
     if (!archive_)
         return false;
     ++folders_added_;
@@ -210,7 +219,8 @@ bool CZipper::AddFolder(const std::wstring& path, bool ignore_path) {
         name = LastComponent(source);
     else if (!RelativeName(source, name))
         return false;
-    const DWORD attributes = GetFileAttributesW(source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        attributes = GetFileAttributesW(source.c_str());
     if (!OpenEntry(name + L"\\", attributes, true) ||
         zipCloseFileInZip(static_cast<zipFile>(archive_)) != ZIP_OK)
         return false;
@@ -224,7 +234,7 @@ bool CZipper::AddFolder(const std::wstring& path, bool ignore_path) {
             continue;
         const std::wstring child = source + L"\\" + data.cFileName;
         const bool ok = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                            ? AddFolder(child, ignore_path)
+                            ? AddFolderAs(child, ignore_path, data.dwFileAttributes)
                             : AddFileAs(child, ignore_path, data.dwFileAttributes);
         if (!ok)
             ++entries_failed_;

@@ -36,8 +36,9 @@ private:
     // Name of the entry relative to the root folder; false when path is outside it.
     bool RelativeName(const std::wstring& source, std::wstring& name) const;
     bool OpenEntry(const std::wstring& name, unsigned long attributes, bool folder);
-    // AddFile with the attributes already known from the folder listing.
+    // AddFile and AddFolder with the attributes already known from the folder listing.
     bool AddFileAs(const std::wstring& path, bool ignore_path, unsigned long attributes);
+    bool AddFolderAs(const std::wstring& path, bool ignore_path, unsigned long attributes);
 
     // One deflate stream reset for every entry: setting up a new one per entry cost more than
     // compressing a small record.

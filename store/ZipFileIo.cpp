@@ -10,6 +10,8 @@
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
+// Large enough that most entries' local headers are still pending when the entry is closed.
+constexpr size_t kWriteBufferSize = 1024 * 1024;
 
 // Reading alternates between the central directory at the end and each entry's local header and
 // data, so two read windows are kept; the one used less recently is refilled.
@@ -104,13 +106,20 @@ struct BufferedFile {
     uLong Write(const char* data, uLong size) {
         for (ReadWindow& w : windows)
             w.bytes.clear();
+        // Closing an entry goes back to fill in its local header's sizes and CRC; while that header
+        // is still pending, the fields are changed in place instead of costing two writes.
+        if (!pending.empty() && pos >= pending_at && pos + size <= pending_at + pending.size()) {
+            memcpy(pending.data() + (pos - pending_at), data, size);
+            pos += size;
+            return size;
+        }
         if (!pending.empty() && pos != pending_at + pending.size() && !Flush())
             return 0;
         if (pending.empty())
             pending_at = pos;
         pending.insert(pending.end(), data, data + size);
         pos += size;
-        if (pending.size() >= kBufferSize && !Flush())
+        if (pending.size() >= kWriteBufferSize && !Flush())
             return 0;
         return size;
     }

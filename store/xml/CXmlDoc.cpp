@@ -10,6 +10,8 @@
 namespace {
 
 constexpr size_t kResultLimit = 999;
+constexpr size_t kCharsPerElement = 16;
+constexpr size_t kSpareElements = 8;
 constexpr std::wstring_view kCrLf = L"\r\n";
 
 bool IsSpace(wchar_t c) {
@@ -64,6 +66,19 @@ const std::unordered_map<std::wstring_view, wchar_t>& NamedEntities() {
         {L"hearts", 0x2665}, {L"diams", 0x2666},
     };
     return table;
+}
+
+// ASCII letters match in either case; what must be lower case.
+bool ContainsNoCase(std::string_view text, std::string_view what) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (size_t i = 0; i + what.size() <= text.size(); ++i) {
+        size_t k = 0;
+        while (k < what.size() && lower(text[i + k]) == what[k])
+            ++k;
+        if (k == what.size())
+            return true;
+    }
+    return false;
 }
 
 // Appends code point cp as UTF-16.
@@ -317,7 +332,10 @@ bool CXmlDoc::ContentRange(int e, size_t& begin, size_t& end) const {
 void CXmlDoc::Parse() {
     elems_.assign(1, Element{});
     elems_[0].live = true;
-    elems_.reserve(text_.size() / 64 + 8);
+    // Growing the index while parsing copied it several times over; room for one element in every
+    // kCharsPerElement characters covers the program's files (records run about 25), and pages
+    // reserved but never used cost nothing.
+    elems_.reserve(text_.size() / kCharsPerElement + kSpareElements);
     free_.clear();
     parent_ = current_ = child_ = 0;
     flags_ &= ~kNotWellFormed;
@@ -527,9 +545,12 @@ bool CXmlDoc::Load(const std::wstring& path) {
             Note(L"nulls_removed", L"count=\"" + Num(static_cast<int64_t>(nulls)) + L"\"");
     } else {
         std::string_view body = std::string_view(bytes).substr(skip);
-        if (encoding_.empty()) {
-            constexpr size_t kSample = 1024;
-            std::wstring sample = Utf8ToWide(body.substr(0, kSample));
+        constexpr size_t kSample = 1024;
+        const std::string_view head = body.substr(0, kSample);
+        // Most files declare nothing; those skip decoding the sample.
+        if (encoding_.empty() &&
+            (head.find("<?xml") != std::string_view::npos || ContainsNoCase(head, "http-equiv"))) {
+            std::wstring sample = Utf8ToWide(head);
             // A declared encoding: <?xml encoding="..."?> or an HTML meta charset.
             size_t decl = sample.find(L"<?xml");
             if (decl != std::wstring::npos) {
@@ -560,13 +581,17 @@ bool CXmlDoc::Load(const std::wstring& path) {
             if (!encoding_.empty())
                 Note(L"encoding", L"encoding=\"" + EscapeAttr(encoding_) + L"\"");
         }
+        // Undeclared bytes are decoded as UTF-8 once, which also tells whether they are UTF-8.
+        bool decoded = false;
         if (encoding_.empty()) {
-            encoding_ = IsValidUtf8(body) ? L"UTF-8" : L"ANSI";
+            decoded = DecodeUtf8(body, text_);
+            encoding_ = decoded ? L"UTF-8" : L"ANSI";
             Note(L"utf8_detection", L"encoding=\"" + encoding_ + L"\"");
         }
         unsigned cp = CodePageOfName(encoding_);
         if (cp == 65001) {
-            text_ = Utf8ToWide(body);
+            if (!decoded)
+                DecodeUtf8(body, text_);
             // A sequence cut off at the end of the file.
             size_t k = body.size(), back = 0;
             while (k > 0 && back < 4 && (static_cast<unsigned char>(body[k - 1]) & 0xC0) == 0x80)

@@ -2,7 +2,13 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 std::string WideToCodePage(unsigned code_page, std::wstring_view text, bool* lossy) {
     if (lossy)
@@ -36,14 +42,43 @@ std::string WideToUtf8(std::wstring_view text) {
 }
 // Decoded here rather than by the code page API: documents are mostly ASCII and this is on every load.
 // Invalid sequences become U+FFFD, as the platform does.
-std::wstring Utf8ToWide(std::string_view bytes) {
+bool DecodeUtf8(std::string_view bytes, std::wstring& out) {
     constexpr wchar_t kReplacement = 0xFFFD;
-    std::wstring out;
+    constexpr size_t kWord = sizeof(uint64_t);
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    constexpr size_t kSimdBlock = 16;
+    static_assert(sizeof(wchar_t) == 2);
+    bool valid = true;
     out.resize(bytes.size());
     wchar_t* w = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
     while (p < end) {
+        // Runs of ASCII, a block at a time.
+#if defined(__SSE2__) || defined(_M_X64)
+        while (end - p >= static_cast<ptrdiff_t>(kSimdBlock)) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            if (_mm_movemask_epi8(block))
+                break;
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(w), _mm_unpacklo_epi8(block, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(w + kSimdBlock / 2), _mm_unpackhi_epi8(block, zero));
+            w += kSimdBlock;
+            p += kSimdBlock;
+        }
+#endif
+        while (end - p >= static_cast<ptrdiff_t>(kWord)) {
+            uint64_t word;
+            memcpy(&word, p, kWord);
+            if (word & kHighBits)
+                break;
+            for (size_t k = 0; k < kWord; ++k)
+                w[k] = static_cast<wchar_t>(p[k]);
+            w += kWord;
+            p += kWord;
+        }
+        if (p == end)
+            break;
         unsigned c = *p;
         if (c < 0x80) {
             *w++ = static_cast<wchar_t>(c);
@@ -60,6 +95,7 @@ std::wstring Utf8ToWide(std::string_view bytes) {
             extra = 3, cp = c & 0x07, min = 0x10000;
         else {
             *w++ = kReplacement;
+            valid = false;
             ++p;
             continue;
         }
@@ -68,6 +104,7 @@ std::wstring Utf8ToWide(std::string_view bytes) {
             cp = (cp << 6) | (p[k] & 0x3F);
         if (k <= extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             *w++ = kReplacement;
+            valid = false;
             p += k; // the lead and the continuation bytes it had
             continue;
         }
@@ -81,6 +118,12 @@ std::wstring Utf8ToWide(std::string_view bytes) {
         }
     }
     out.resize(static_cast<size_t>(w - out.data()));
+    return valid;
+}
+
+std::wstring Utf8ToWide(std::string_view bytes) {
+    std::wstring out;
+    DecodeUtf8(bytes, out);
     return out;
 }
 

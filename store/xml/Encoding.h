@@ -5,6 +5,9 @@
 
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view bytes);
+// Utf8ToWide into out; true when every sequence was valid (IsValidUtf8), so one pass both decides
+// whether bytes are UTF-8 and decodes them.
+bool DecodeUtf8(std::string_view bytes, std::wstring& out);
 bool IsValidUtf8(std::string_view bytes);
 // Code page 0 means the system ANSI code page. `lossy` reports characters the code page lacks.
 std::string WideToCodePage(unsigned code_page, std::wstring_view text, bool* lossy = nullptr);

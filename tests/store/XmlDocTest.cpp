@@ -435,6 +435,37 @@ TEST(XmlEncoding, Utf8DecodingMatchesThePlatformIncludingBrokenSequences) {
     EXPECT_EQ(Utf8ToWide("a\xE4\xB8"), L"a\uFFFD");
 }
 
+TEST(XmlEncoding, OneDecodingPassTellsUtf8AsTheValidatorDoes) {
+    // Loads decide UTF-8 or ANSI from the decoding itself; ASCII runs are decoded in blocks, so
+    // broken and multi-byte sequences are put at every offset around block edges.
+    const std::string pieces[] = {"\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC3\xA9", "\xE4\xB8", "\xFF",
+                                  "\xC0\xAF",     "\xED\xA0\x80",     "\x80",     "\xD6\xD0"};
+    std::mt19937 rng(3);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        while (bytes.size() < 80) {
+            bytes.append(rng() % 40, static_cast<char>('a' + rng() % 26));
+            if (rng() % 3)
+                bytes += pieces[rng() % std::size(pieces)];
+        }
+        std::wstring ours;
+        const bool valid = DecodeUtf8(bytes, ours);
+        ASSERT_EQ(valid, IsValidUtf8(bytes)) << testing::PrintToString(bytes);
+        std::wstring platform(bytes.size(), L'\0');
+        platform.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                            platform.data(), static_cast<int>(platform.size())));
+        if (valid)
+            ASSERT_EQ(ours, platform) << testing::PrintToString(bytes);
+    }
+    // A record saved in the ANSI code page with a long ASCII run first still loads as ANSI.
+    const std::wstring path = L"ansi_record.xml";
+    WriteAll(path, "<MerlaItem><name>" + std::string(40, 'x') + "\xD6\xD0</name></MerlaItem>");
+    CXmlDoc doc;
+    ASSERT_TRUE(doc.Load(path));
+    EXPECT_NE(doc.GetResult().find(L"<utf8_detection encoding=\"ANSI\"/>"), std::wstring::npos);
+    DeleteFileW(path.c_str());
+}
+
 TEST(XmlIndex, EditsKeepTheIndexInStepWithTheText) {
     // After every edit the document navigates exactly like a fresh parse of its text.
     std::mt19937 rng(42);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <random>
+
 #include <minizip/zip.h>
 
 #include "app/base/AppPaths.h"
@@ -141,6 +143,36 @@ TEST(ZipArchive, RoundTripKeepsContentEmptyFoldersAndTheZipTime) {
     DeleteTree(root);
     ASSERT_TRUE(ExtractArchiveTo(L"", Work() + L"NoteData.zip"));
     EXPECT_TRUE(FolderExists(Work() + L"NoteData\\Recycle"));
+}
+
+TEST(ZipArchive, LargeAndManyBlockFilesRoundTrip) {
+    // Sizes and CRC are filled into each entry's local header after its data: the reader checks them
+    // against the directory, whether the header was still buffered or written out long before.
+    const std::wstring root = Work() + L"NoteData\\";
+    EnsureFolderPath(root + L"n1");
+    std::mt19937 rng(7);
+    std::string noise(1536 * 1024, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(rng());
+    std::string pattern;
+    while (pattern.size() < 128 * 1024)
+        pattern += "\\par line " + std::to_string(pattern.size()) + "\r\n";
+    pattern.resize(128 * 1024); // whole blocks: the read after the last one finds nothing
+    const std::pair<const wchar_t*, std::string> files[] = {
+        {L"a.xml", "<MerlaItem/>"},       {L"n1\\bkimage_1_x.png", noise}, {L"n1\\b_rtf", pattern},
+        {L"n1\\c.xml", "<LRichEditNI/>"}, {L"z_rtf", pattern + "tail"},    {L"n1\\empty_rtf", ""},
+    };
+    for (const auto& [name, bytes] : files)
+        WriteAll(root + name, bytes);
+    ASSERT_TRUE(ZipFolderBeside(root));
+    const std::wstring out = Work() + L"out\\";
+    ASSERT_TRUE(ExtractArchiveTo(out, Work() + L"NoteData.zip"));
+    for (const auto& [name, bytes] : files)
+        EXPECT_EQ(ReadAll(out + L"NoteData\\" + name), bytes) << testing::PrintToString(std::wstring(name));
+    for (const ZipEntryInfo& e : Entries(Work() + L"NoteData.zip")) {
+        if (!e.is_folder)
+            EXPECT_EQ(e.compression_method, 8u) << testing::PrintToString(e.name); // deflate, pictures too
+    }
 }
 
 TEST(ZipArchive, ABackupMissingAFileFails) {
