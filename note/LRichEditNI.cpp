@@ -87,6 +87,7 @@ LRichEditNI::LRichEditNI(std::wstring note_folder, std::wstring note_name)
     SetObjectName(NoteKey::kRichEdit);
     wrap_ = RichOptions().auto_change_line != 0;
     lazy_caret_ = true;
+    band_pictures_ = true; // draws nothing over the rows of its own
 }
 
 LRichEditNI::~LRichEditNI() {

@@ -128,14 +128,43 @@ void MerlaItem::DeleteFiles() {
         DeleteNoteFiles(Folder(), name_);
 }
 
+namespace {
+
+double NowMs() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
+}
+
+} // namespace
+
+MerlaItem::OpenTimes& MerlaItem::OpenTimesSoFar() {
+    static OpenTimes times;
+    return times;
+}
+
 bool MerlaItem::Create(int id, const std::wstring& title, DWORD ex_style, DWORD style, int x, int y,
                        int width, int height, HWND parent) {
+    OpenTimes& times = OpenTimesSoFar();
+    const double inner = times.records + times.picture + times.items + times.paint;
+    double t = NowMs();
     if (!LWndMoveResize::Create(id, title, ex_style, style & ~WS_VISIBLE, x, y, width, height, parent))
         return false;
+    times.window += NowMs() - t - (times.records + times.picture + times.items + times.paint - inner);
     // Drawn once while it was made; pushed once it shows (the platform drops a picture pushed to a
     // hidden window). A note appearing does not take the activation from where the user works.
+    t = NowMs();
     Show(SW_SHOWNOACTIVATE);
+    times.show += NowMs() - t;
+    t = NowMs();
     Present();
+    times.present += NowMs() - t;
+    ++times.notes;
     return true;
 }
 
@@ -147,16 +176,26 @@ bool MerlaItem::OnCreate() {
     OpenNotesByName()[name_] = this;
 
     // The paper is painted once, at the size the record gives.
+    OpenTimes& times = OpenTimesSoFar();
+    double t = NowMs();
     defer_paint_ = true;
     NoteRecord record = Record();
     NoteRecordReader stored(record);
     std::wstring bkimage;
     if (stored.ReadText(NoteKey::kBkImage, bkimage)) {
         bkimage_ = bkimage; // as stored: nothing to write back
+        times.records += NowMs() - t;
+        t = NowMs();
         SetBackground(bkimage, false);
+        times.picture += NowMs() - t;
+        t = NowMs();
     }
     LoadRect();
+    times.records += NowMs() - t;
+    t = NowMs();
     LoadChildItems();
+    times.items += NowMs() - t;
+    t = NowMs();
     int64_t color = 0;
     if (stored.ReadInt64(NoteKey::kCurColor, color))
         cur_color_ = static_cast<uint32_t>(color);
@@ -187,6 +226,8 @@ bool MerlaItem::OnCreate() {
             SetPassThrough(true);
     }
     defer_paint_ = false;
+    times.records += NowMs() - t;
+    t = NowMs();
     reminder_label_.Create(0, L"", 0, WS_CHILD, 0, 0, 1, 1, handle_);
     PlaceReminderLabel();
     BuildShakeTable(ClientRect(), kShakeAngleDegrees);
@@ -194,6 +235,7 @@ bool MerlaItem::OnCreate() {
     Redraw();
     if (IsWindowVisible(handle_))
         PresentAll();
+    times.paint += NowMs() - t;
     GetWindowRect(handle_, &saved_rect_);
     if (GetDoubleClickTime() != kDoubleClickMs)
         SetDoubleClickTime(kDoubleClickMs);
@@ -494,6 +536,26 @@ LSurface MerlaItem::RenderContent() {
     const int h = std::min<int>(rc.bottom, background_.height());
     BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(std::min(alpha_, 255)), AC_SRC_ALPHA};
     AlphaBlend(surface.dc(), 0, 0, w, h, background_.dc(), 0, 0, w, h, blend);
+    return surface;
+}
+
+// A band of the paper as RenderContent paints it: a keystroke in a box redraws a few rows only.
+LSurface MerlaItem::RenderContentRect(const RECT& cut, POINT& origin) {
+    origin = POINT{cut.left, cut.top};
+    LSurface surface = CreateSurface(handle_, cut.right - cut.left, cut.bottom - cut.top, 0);
+    if (!surface || alpha_ <= 0)
+        return surface;
+    if (!background_) {
+        const uint32_t a = static_cast<uint32_t>(std::min(alpha_, 255)) << 24;
+        surface.Fill(a | (kGreyPaper & 0x00FFFFFF));
+        return surface;
+    }
+    const int w = std::min<int>(cut.right, background_.width()) - cut.left;
+    const int h = std::min<int>(cut.bottom, background_.height()) - cut.top;
+    if (w <= 0 || h <= 0)
+        return surface;
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(std::min(alpha_, 255)), AC_SRC_ALPHA};
+    AlphaBlend(surface.dc(), 0, 0, w, h, background_.dc(), cut.left, cut.top, w, h, blend);
     return surface;
 }
 

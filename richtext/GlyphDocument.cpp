@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 GlyphDocument::GlyphDocument(int width, int height)
     : font_(FontRegistry::Instance().Default()), color_(DefaultTextColor()) {
@@ -309,10 +310,10 @@ void GlyphDocument::Reflow(const WrapRule& rule) {
             CreateRow(RowCount());
         }
     }
+    const std::unordered_set<const LGlyphEditRow*> kept(rows_.begin(), rows_.end());
     for (LGlyphEditRow* row : old_rows) {
         // A row an undo record still keeps is the record's to delete.
-        if (std::find(rows_.begin(), rows_.end(), row) == rows_.end() &&
-            GlyphLiveSet::Instance().Count(row) == 0)
+        if (!kept.count(row) && GlyphLiveSet::Instance().Count(row) == 0)
             delete row;
     }
     caret_row_ = std::max(RowCount() - 1, 0);

@@ -56,6 +56,7 @@ public:
     void OnMove(int x, int y) override;
     LRESULT OnNotify(UINT message, WPARAM wp, LPARAM lp) override;
     LSurface RenderContent() override;
+    LSurface RenderContentRect(const RECT& cut, POINT& origin) override;
     bool PreTranslateMessage(MSG* msg) override;
     bool OnCreate() override;
     bool OnKillFocus(LWnd* new_focus) override;
@@ -153,6 +154,12 @@ public:
     int VisibleWidth() const { return visible_width_; }
     int VisibleHeight() const { return visible_height_; }
     int RowsRepainted() const { return rows_repainted_; }
+    // Where the last edit's time went (ms): layout, composing, presenting, and the caret.
+    struct EditTimes {
+        double reflow = 0, compose = 0, present = 0, caret = 0;
+        int band_height = 0; // rows of pixels composed and presented; the edit's height when whole
+    };
+    const EditTimes& LastEditTimes() const { return edit_times_; }
     // Repaints the window now (composition and presentation).
     void Refresh();
 
@@ -227,6 +234,11 @@ protected:
     void DeleteKey();
     void Backspace();
     void RepaintSurface();
+    // After an edit: composes and presents only the band of rows whose pixels changed since the
+    // screen last showed the edit, when nothing else about the view changed; Refresh otherwise.
+    void RefreshChanged();
+    // What the screen shows of the edit was composed with this view.
+    void NoteShownView();
     // Grows (never shrinks) the document surface to at least the size.
     void GrowSurface(int width, int height);
     void BlendSolid(LSurface& target, int x, int y, int w, int h, uint32_t argb);
@@ -277,4 +289,17 @@ protected:
     std::unordered_map<const LGlyphEditRow*, PaintedRow> painted_;
     int painted_bottom_ = 0;
     int rows_repainted_ = 0;
+    // Document rows of pixels changed on the surface and not yet composed (top < bottom when any).
+    int changed_top_ = 0, changed_bottom_ = 0;
+    // The view the last composition of the whole edit used; a band is composed only within it.
+    struct ShownView {
+        bool valid = false;
+        int scroll_x = 0, scroll_y = 0, alpha = 0;
+        bool selection = false;
+        RECT client{};
+    } shown_;
+    // Pictures of a part are drawn row band by row band; only where RenderContent is this class's
+    // own (a derived class that draws more over it keeps the whole picture).
+    bool band_pictures_ = false;
+    EditTimes edit_times_;
 };

@@ -13,11 +13,27 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <typeinfo>
 
 namespace {
 
+// Ink may reach a little past its row (italic tails, the highlight's extra line): a band is
+// composed this much taller on each side.
+constexpr int kBandSlack = 4;
+
 bool CtrlDown() {
     return GetKeyState(VK_CONTROL) < 0;
+}
+
+double NowMs() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
 }
 
 } // namespace
@@ -343,20 +359,75 @@ void LRichEdit::UpdateContentHeight() {
 }
 
 void LRichEdit::AfterEdit() {
+    double t = NowMs();
     Reflow();
+    edit_times_.reflow = NowMs() - t;
     EnsureCaretVisible();
-    Refresh();
+    RefreshChanged();
+    t = NowMs();
     if (HasSelection())
         HideCaret();
     else
         ShowCaret();
+    edit_times_.caret = NowMs() - t;
 }
 
 void LRichEdit::Refresh() {
     if (!handle_ || !IsShown())
         return;
-    if (Redraw())
+    const double t = NowMs();
+    const bool redrawn = Redraw();
+    const double composed = NowMs();
+    if (redrawn) {
         Present();
+        NoteShownView();
+    }
+    edit_times_.compose = composed - t;
+    edit_times_.present = NowMs() - composed;
+    edit_times_.band_height = ClientRect().bottom;
+}
+
+void LRichEdit::NoteShownView() {
+    shown_.valid = true;
+    shown_.scroll_x = scroll_x_;
+    shown_.scroll_y = scroll_y_;
+    shown_.alpha = GetAlpha();
+    shown_.selection = HasSelection();
+    shown_.client = ClientRect();
+    changed_top_ = changed_bottom_ = 0;
+}
+
+void LRichEdit::RefreshChanged() {
+    if (!handle_ || !IsShown())
+        return;
+    const RECT rc = ClientRect();
+    const bool same_view = shown_.valid && shown_.scroll_x == scroll_x_ && shown_.scroll_y == scroll_y_ &&
+                           shown_.alpha == GetAlpha() && !shown_.selection && !HasSelection() &&
+                           EqualRect(&shown_.client, &rc);
+    if (!same_view) {
+        Refresh();
+        return;
+    }
+    const double t = NowMs();
+    RECT band{0, 0, rc.right, 0};
+    if (changed_bottom_ > changed_top_) {
+        band.top = std::max<int>(changed_top_ - scroll_y_ - kBandSlack, 0);
+        band.bottom = std::min<int>(changed_bottom_ - scroll_y_ + kBandSlack, rc.bottom);
+    }
+    changed_top_ = changed_bottom_ = 0;
+    edit_times_.band_height = std::max<int>(band.bottom - band.top, 0);
+    if (band.bottom <= band.top) {
+        edit_times_.compose = edit_times_.present = 0;
+        return; // nothing the edit shows changed
+    }
+    RECT screen = band;
+    MapWindowPoints(handle_, nullptr, reinterpret_cast<POINT*>(&screen), 2);
+    const bool redrawn = RedrawScreenRect(screen.left, screen.top, screen.right, screen.bottom);
+    const double composed = NowMs();
+    if (redrawn)
+        PresentRect(handle_, band);
+    edit_times_.compose = composed - t;
+    edit_times_.present = NowMs() - composed;
 }
 
 // Rows whose glyphs, place and metrics are what they painted last time keep their pixels (moved
@@ -423,6 +494,23 @@ void LRichEdit::RepaintSurface() {
     GdiFlush();
     if (painted_bottom_ > bottom)
         clear(bottom, painted_bottom_ - bottom);
+    // Every pixel row of the surface that changed: rows drawn again, rows moved, the cleared end.
+    auto changed = [&](int top, int h) {
+        if (h <= 0)
+            return;
+        if (changed_bottom_ <= changed_top_) {
+            changed_top_ = top;
+            changed_bottom_ = top + h;
+            return;
+        }
+        changed_top_ = std::min(changed_top_, top);
+        changed_bottom_ = std::max(changed_bottom_, top + h);
+    };
+    for (LGlyphEditRow* row : dirty)
+        changed(now[row].top, now[row].height);
+    for (const Move& m : moves)
+        changed(m.to, m.height);
+    changed(bottom, painted_bottom_ - bottom);
     rows_repainted_ = static_cast<int>(dirty.size());
     painted_ = std::move(now);
     painted_bottom_ = bottom;
@@ -461,6 +549,35 @@ void LRichEdit::PaintSelection(LSurface& target) {
     }
     for (int r = r1; r <= r2; ++r)
         PaintSelectionRow(target, r, r == r1 ? i1 : 0, r == r2 ? i2 : INT_MAX);
+}
+
+LSurface LRichEdit::RenderContentRect(const RECT& cut, POINT& origin) {
+    const RECT rc = ClientRect();
+    const bool own_picture = band_pictures_ || typeid(*this) == typeid(LRichEdit);
+    const bool part = cut.top > 0 || cut.bottom < rc.bottom;
+    if (!own_picture || !part || password_ || HasSelection())
+        return LWnd::RenderContentRect(cut, origin);
+    // The band of the whole width: rows drawn as RenderContent draws them, shifted up by its top.
+    origin = POINT{0, cut.top};
+    LSurface out = CreateSurface(handle_, rc.right, cut.bottom - cut.top, 0);
+    if (!out)
+        return out;
+    const LSurface& s = doc_.Surface();
+    const int left = TextIndent(), right = rc.right - left_padding_;
+    const int top = std::max<int>(top_margin_, cut.top),
+              bottom = std::min<int>(rc.bottom - bottom_margin_, cut.bottom);
+    if (!s || right <= left || bottom <= top)
+        return out;
+    RowsView view;
+    view.scroll_x = scroll_x_;
+    view.scroll_y = scroll_y_ + cut.top;
+    view.clip_left = scroll_x_ > 0 ? left : 0;
+    view.right = right;
+    view.top = top - cut.top;
+    view.bottom = bottom - cut.top;
+    view.alpha = static_cast<BYTE>(std::clamp(GetAlpha(), 0, 255));
+    doc_.PaintRowsInto(out, view);
+    return out;
 }
 
 LSurface LRichEdit::RenderContent() {

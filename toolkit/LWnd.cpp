@@ -684,11 +684,21 @@ void LWnd::CreateBackBuffer() {
         return;
     const RECT rc = ClientRect();
     back_buffer_ = CreateSurface(handle_, rc.right - rc.left, rc.bottom - rc.top, 0);
+    screen_stale_ = true;
 }
 
 LSurface LWnd::RenderContent() {
     const RECT rc = ClientRect();
     return CreateSurface(handle_, rc.right, rc.bottom, 0);
+}
+
+LSurface LWnd::RenderContentRect(const RECT&, POINT& origin) {
+    origin = POINT{0, 0};
+    return RenderContent();
+}
+
+bool LWnd::DecoratesPresent() const {
+    return false;
 }
 
 bool LWnd::Compose(HWND source, HWND target, LSurface& surface, int left, int top, int right, int bottom,
@@ -707,12 +717,14 @@ bool LWnd::Compose(HWND source, HWND target, LSurface& surface, int left, int to
         return false;
     // 3. Own picture.
     if (!excluded.count(this)) {
-        LSurface picture = RenderContent();
+        POINT at{0, 0};
+        LSurface picture = RenderContentRect(cut, at);
         if (!picture)
             return false;
-        const int bw = std::min(w, picture.width() - static_cast<int>(cut.left));
-        const int bh = std::min(h, picture.height() - static_cast<int>(cut.top));
-        if (bw > 0 && bh > 0 && !work.BlendFrom(picture, 0, 0, cut.left, cut.top, bw, bh))
+        const int sx = cut.left - at.x, sy = cut.top - at.y;
+        const int bw = std::min(w, picture.width() - sx);
+        const int bh = std::min(h, picture.height() - sy);
+        if (sx >= 0 && sy >= 0 && bw > 0 && bh > 0 && !work.BlendFrom(picture, 0, 0, sx, sy, bw, bh))
             return false;
     }
     // 4. Back into the target's coordinates.
@@ -793,15 +805,19 @@ void LWnd::EndBatch() {
 }
 
 void LWnd::Present() {
-    PresentRect(handle_, ClientRect());
+    PresentArea(handle_, ClientRect(), false);
 }
 
 void LWnd::PresentRect(HWND source, const RECT& rect) {
+    PresentArea(source, rect, true);
+}
+
+void LWnd::PresentArea(HWND source, const RECT& rect, bool dirty_only) {
     LWnd* top_level = GetTopLevel();
     if (!top_level)
         return;
     if (top_level != this) {
-        top_level->PresentRect(source, rect);
+        top_level->PresentArea(source, rect, dirty_only);
         return;
     }
     if (batch_ > 0) {
@@ -809,20 +825,46 @@ void LWnd::PresentRect(HWND source, const RECT& rect) {
         return;
     }
     if (IsLayered()) {
+        if (!Registry().update_layered || !IsWindowVisible(handle_)) {
+            screen_stale_ = true;
+            return;
+        }
         const RECT client = ClientRect();
-        LSurface surface = CreateSurface(handle_, client.right, client.bottom, 0);
-        if (!surface)
-            return;
-        CopyBackBuffer(surface);
-        auto update = Registry().update_layered;
-        if (!update || !IsWindowVisible(handle_))
-            return;
+        RECT dirty = rect;
+        MapWindowPoints(source, handle_, reinterpret_cast<POINT*>(&dirty), 2);
+        const bool inside = IntersectRect(&dirty, &dirty, &client) != FALSE;
+        if (dirty_only && !screen_stale_ && !inside)
+            return; // nothing of the window changed
+        const bool whole = !dirty_only || screen_stale_ || SameRect(dirty, client);
+        // The back buffer is pushed as it is unless the presented picture adds to it; then a copy.
+        LSurface copy;
+        HDC source_dc = nullptr;
+        if (!DecoratesPresent() && back_buffer_ && back_buffer_.width() == client.right &&
+            back_buffer_.height() == client.bottom) {
+            source_dc = back_buffer_.dc();
+        } else {
+            copy = CreateSurface(handle_, client.right, client.bottom, 0);
+            if (!copy)
+                return;
+            CopyBackBuffer(copy);
+            source_dc = copy.dc();
+        }
         const RECT wr = WindowRect();
         POINT pos{wr.left, wr.top};
         SIZE size{wr.right - wr.left, wr.bottom - wr.top};
         POINT origin{0, 0};
         BLENDFUNCTION blend = kSourceOver;
-        update(handle_, nullptr, &pos, &size, surface.dc(), &origin, 0, &blend, ULW_ALPHA);
+        UPDATELAYEREDWINDOWINFO info{};
+        info.cbSize = sizeof(info);
+        info.pptDst = &pos;
+        info.psize = &size;
+        info.hdcSrc = source_dc;
+        info.pptSrc = &origin;
+        info.pblend = &blend;
+        info.dwFlags = ULW_ALPHA;
+        // Only the dirty rectangle travels to the screen; the rest of the window keeps its pixels.
+        info.prcDirty = whole ? nullptr : &dirty;
+        screen_stale_ = UpdateLayeredWindowIndirect(handle_, &info) == FALSE;
         return;
     }
     if (!back_buffer_)
@@ -848,4 +890,5 @@ void LWnd::ClearLayered() {
     POINT origin{0, 0};
     BLENDFUNCTION blend = kSourceOver;
     update(handle_, nullptr, &pos, &size, surface.dc(), &origin, 0, &blend, ULW_ALPHA);
+    screen_stale_ = true;
 }

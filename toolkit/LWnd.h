@@ -104,6 +104,12 @@ public:
     virtual bool OnKillFocus(LWnd* new_focus);
     virtual void SaveRect();
     virtual void Subscribe(UINT code, HWND handle);
+    // The part `cut` (client coordinates) of the window's picture; `origin` receives the client
+    // point that the answer's 0,0 stands for. Windows that can draw a part cheaply override it; the
+    // rest answer their whole RenderContent.
+    virtual LSurface RenderContentRect(const RECT& cut, POINT& origin);
+    // True when CopyBackBuffer adds to the back buffer (the presented picture differs from it).
+    virtual bool DecoratesPresent() const;
 
     // --- non-virtual operations
     // Many changes at once (a page building its children, a list refilled): between the first
@@ -112,7 +118,10 @@ public:
     void BeginBatch();
     void EndBatch();
     bool InBatch() const { return batch_ > 0; }
+    // Pushes the whole top-level window.
     void Present();
+    // Pushes only the rectangle (the source's client coordinates) where the screen already shows the
+    // rest of the back buffer; the whole window otherwise.
     void PresentRect(HWND source, const RECT& rect);
     LWnd* GetTopLevel();
     bool IsLayered() const;
@@ -166,6 +175,12 @@ protected:
     HWND parent_handle_ = nullptr; // the parent at creation, to leave its children list
     int batch_ = 0;                // on the top-level window only
     bool batch_dirty_ = false;
+    // On the top-level window: the screen may differ from the back buffer outside any rectangle
+    // presented next (nothing pushed yet, a push skipped, a new back buffer, a cleared window).
+    bool screen_stale_ = true;
+
+private:
+    void PresentArea(HWND source, const RECT& rect, bool dirty_only);
 };
 
 // A batch for the lifetime of the guard, on the top-level window of the window given.

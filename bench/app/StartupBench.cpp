@@ -150,8 +150,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Start(const std::wstring& exe, const std::wstring& folder) {
-        std::wstring command = L"\"" + exe + L"\"";
+    bool Start(const std::wstring& exe, const std::wstring& folder, const std::wstring& args = {}) {
+        std::wstring command = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
         STARTUPINFOW si{sizeof(si)};
         return CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               folder.c_str(), &si, &info_) != FALSE;
@@ -387,7 +387,24 @@ struct RunResult {
     bool forced = false;        // had to be terminated
     double working_set_mb = 0;
     double peak_mb = 0;
+    std::string profile; // the program's own account of where the notes' opening went
 };
+
+constexpr wchar_t kProfileVariable[] = L"VELIN_STARTUP_PROFILE";
+constexpr wchar_t kLogFile[] = L"kivpad_log.txt";
+constexpr char kProfileTag[] = "startup profile:";
+
+// The last profile line the program logged in the run folder.
+std::string LoggedProfile(const std::wstring& run) {
+    std::string log;
+    if (!ReadFileBytes(run + kLogFile, log))
+        return {};
+    const size_t at = log.rfind(kProfileTag);
+    if (at == std::string::npos)
+        return {};
+    const size_t end = log.find_first_of("\r\n", at);
+    return log.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
 
 // A new process's first window waits (up to 2 s) for the desktop process to answer; under Wine
 // without a window manager that process can still be stuck hiding the previous run's tray icon.
@@ -400,7 +417,8 @@ double WaitForDesktop() {
     return MsSince(start);
 }
 
-RunResult RunOnce(const std::wstring& run, int notes) {
+// The program started is Velin.exe in the run folder, or with bare_args this bench as the floor.
+RunResult RunOnce(const std::wstring& run, int notes, const std::wstring& bare_args = {}) {
     RunResult result;
     if (!RunFolderValue::Set(AsciiLower(run))) {
         std::printf("  cannot set the run folder value in the registry\n");
@@ -410,7 +428,9 @@ RunResult RunOnce(const std::wstring& run, int notes) {
     ChildProcess child;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    if (!child.Start(run + L"Velin.exe", run)) {
+    const bool started = bare_args.empty() ? child.Start(run + L"Velin.exe", run)
+                                           : child.Start(ExeDir() + L"bench_startup.exe", run, bare_args);
+    if (!started) {
         std::printf("  CreateProcess failed (%lu)\n", GetLastError());
         return result;
     }
@@ -480,7 +500,62 @@ RunResult RunOnce(const std::wstring& run, int notes) {
         }
     }
     g_child = nullptr;
+    if (bare_args.empty())
+        result.profile = LoggedProfile(run);
     return result;
+}
+
+// The floor: the least a program does for the same picture. It makes N layered 180 x 180 windows
+// where the notes stand and pushes one picture into each, then waits to be told to exit (its main
+// window is the kind the scan takes for one).
+constexpr wchar_t kBareArg[] = L"--bare";
+constexpr uint32_t kBarePaper = 0xFFADADAC;
+
+LRESULT CALLBACK BareProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    if ((message == kToolkitCommand || message == WM_COMMAND) && wp == kExitCommand) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wp, lp);
+}
+
+int BareProgram(int notes) {
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = BareProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kNoteClass;
+    if (!RegisterClassExW(&wc))
+        return 1;
+    CreateWindowExW(WS_EX_NOACTIVATE, kNoteClass, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
+                    nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = kNoteSize;
+    info.bmiHeader.biHeight = -kNoteSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!bitmap || !dc)
+        return 1;
+    SelectObject(dc, bitmap);
+    std::fill_n(static_cast<uint32_t*>(bits), kNoteSize * kNoteSize, kBarePaper);
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    SIZE size{kNoteSize, kNoteSize};
+    POINT origin{0, 0};
+    for (int i = 0; i < notes; ++i) {
+        const NoteRect r = PlaceNote(i);
+        HWND w = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, kNoteClass, L"", WS_POPUP, r.left, r.top,
+                                 kNoteSize, kNoteSize, nullptr, nullptr, wc.hInstance, nullptr);
+        ShowWindow(w, SW_SHOWNOACTIVATE);
+        POINT pos{r.left, r.top};
+        UpdateLayeredWindow(w, nullptr, &pos, &size, dc, &origin, 0, &blend, ULW_ALPHA);
+    }
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    return 0;
 }
 
 double Median(std::vector<double> v) {
@@ -639,6 +714,8 @@ SizeSummary MeasureSize(const std::wstring& root, int notes, const Options& opti
             notes, box_every ? " with boxes" : "", r + 1, result.ok ? "all shown at" : "FAILED at",
             result.all_ms, result.first_ms, result.idle_ms, result.desktop_wait_ms, result.seen,
             result.seen_later, result.working_set_mb, result.peak_mb, result.forced ? ", terminated" : "");
+        if (!result.profile.empty())
+            std::printf("    %s\n", result.profile.c_str());
         std::fflush(stdout);
         failed = failed || !result.ok;
         results.push_back(result);
@@ -651,6 +728,8 @@ SizeSummary MeasureSize(const std::wstring& root, int notes, const Options& opti
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc > 2 && !wcscmp(argv[1], kBareArg))
+        return BareProgram(_wtoi(argv[2]));
     const Options options = ParseOptions(argc, argv);
     if (GetFileAttributesW((ExeDir() + L"Velin.exe").c_str()) == INVALID_FILE_ATTRIBUTES) {
         std::printf("Velin.exe is not beside the bench\n");
@@ -658,6 +737,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     RunFolderValue run_folder;
     g_run_folder = &run_folder;
+    SetEnvironmentVariableW(kProfileVariable, L"1"); // inherited by the program started
     SetConsoleCtrlHandler(OnConsoleClose, TRUE);
 
     const std::wstring root = ExeDir() + L"bench-startup\\";
@@ -690,8 +770,26 @@ int wmain(int argc, wchar_t** argv) {
             RecordMsPerNote(io_run), largest);
     RemoveFolder(io_run);
 
+    // The floor in the same run, as many times as Velin ran.
+    std::vector<RunResult> bare;
+    for (int r = 0; r < options.runs; ++r) {
+        const std::wstring run = root + L"bare\\";
+        EnsureFolder(run);
+        bare.push_back(RunOnce(run, largest, std::wstring(kBareArg) + L" " + std::to_wstring(largest)));
+    }
+    const SizeSummary floor = Summarise(largest, bare);
+
     for (size_t i = 0; i < sizes.size(); ++i)
         PrintSize(sizes[i], i ? &sizes[i - 1] : nullptr);
+    std::printf(
+        "floor: a bare program making %d layered %dx%d windows, a picture pushed into each: median %.0f ms, "
+        "working set %.1f MB\n",
+        largest, kNoteSize, kNoteSize, floor.median_ms, floor.working_set_mb);
+    if (floor.ok_runs && sizes.back().ok_runs)
+        std::printf(
+            "ratio N=%d / floor: %.2f (target 1.5); memory per note %.3f MB against the floor's %.3f MB\n",
+            largest, sizes.back().median_ms / floor.median_ms, sizes.back().working_set_mb / largest,
+            floor.working_set_mb / largest);
     PrintVerdict(sizes);
     const SizeSummary& plain = sizes.back();
     if (plain.ok_runs && boxed.ok_runs)

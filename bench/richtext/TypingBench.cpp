@@ -66,8 +66,124 @@ struct VelinFigures {
     int rows = 0, repainted = 0;
 };
 
+// Where one keystroke's time goes, medians over the keystrokes: the edit's own sections timed with
+// QueryPerformanceCounter inside it, the rest (message, glyph, undo record, change notice) by
+// difference.
+struct Breakdown {
+    double total = 0, reflow = 0, compose = 0, present = 0, caret = 0, rest = 0;
+    int band = 0;
+};
+
+class BreakdownCollector {
+public:
+    void Add(double total, const LRichEdit::EditTimes& t) {
+        total_.push_back(total);
+        reflow_.push_back(t.reflow);
+        compose_.push_back(t.compose);
+        present_.push_back(t.present);
+        caret_.push_back(t.caret);
+        rest_.push_back(total - t.reflow - t.compose - t.present - t.caret);
+        band_.push_back(t.band_height);
+    }
+    Breakdown Result() const {
+        Breakdown b;
+        b.total = Median(total_);
+        b.reflow = Median(reflow_);
+        b.compose = Median(compose_);
+        b.present = Median(present_);
+        b.caret = Median(caret_);
+        b.rest = Median(rest_);
+        std::vector<double> bands(band_.begin(), band_.end());
+        b.band = static_cast<int>(Median(bands));
+        return b;
+    }
+
+private:
+    std::vector<double> total_, reflow_, compose_, present_, caret_, rest_;
+    std::vector<int> band_;
+};
+
+void PrintBreakdown(const char* label, const Breakdown& b) {
+    std::printf("  %-10s profile: reflow %.2f, compose %.2f, present %.2f, caret %.2f, rest %.2f ms "
+                "(band of %d pixel rows)\n",
+                label, b.reflow, b.compose, b.present, b.caret, b.rest, b.band);
+}
+
+// The least the platform does for the same result: a bare layered window of the same size whose
+// pixels change in a band as tall as the keystroke's, pushed with UpdateLayeredWindowIndirect and
+// that band as its dirty rectangle. Pushed right after each keystroke, so both see the same load.
+class FloorWindow {
+public:
+    FloorWindow(int width, int height) : width_(width), height_(height) {
+        window_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
+                                  kFloorX, kFloorY, width, height, nullptr, nullptr, nullptr, nullptr);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        dc_ = CreateCompatibleDC(nullptr);
+        old_ = SelectObject(dc_, bitmap_);
+        pixels_ = static_cast<uint32_t*>(bits);
+        if (pixels_)
+            std::fill(pixels_, pixels_ + static_cast<size_t>(width) * height, 0xFFFFFFFFu);
+        Push(height); // the whole window once, as any window starts
+    }
+    ~FloorWindow() {
+        SelectObject(dc_, old_);
+        DeleteDC(dc_);
+        DeleteObject(bitmap_);
+        DestroyWindow(window_);
+    }
+    FloorWindow(const FloorWindow&) = delete;
+    FloorWindow& operator=(const FloorWindow&) = delete;
+
+    // Changes a pixel in each row of a band of that height and pushes the band; answers ms.
+    double Push(int band) {
+        if (!window_ || !pixels_)
+            return -1;
+        band = std::clamp(band, 1, height_);
+        const RECT dirty{0, (height_ - band) / 2, width_, (height_ - band) / 2 + band};
+        const auto start = Clock::now();
+        for (int y = dirty.top; y < dirty.bottom; ++y)
+            pixels_[static_cast<size_t>(y) * width_ + (pushes_ % width_)] ^= 0x00FFFFFFu;
+        POINT pos{kFloorX, kFloorY}, origin{0, 0};
+        SIZE size{width_, height_};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        UPDATELAYEREDWINDOWINFO ulw{};
+        ulw.cbSize = sizeof(ulw);
+        ulw.pptDst = &pos;
+        ulw.psize = &size;
+        ulw.hdcSrc = dc_;
+        ulw.pptSrc = &origin;
+        ulw.pblend = &blend;
+        ulw.dwFlags = ULW_ALPHA;
+        ulw.prcDirty = band < height_ ? &dirty : nullptr;
+        UpdateLayeredWindowIndirect(window_, &ulw);
+        ++pushes_;
+        return Ms(start);
+    }
+
+private:
+    static constexpr int kFloorX = 700, kFloorY = 40;
+    int width_, height_;
+    HWND window_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HDC dc_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    uint32_t* pixels_ = nullptr;
+    int pushes_ = 0;
+};
+
+Breakdown g_edit_breakdown, g_box_breakdown;
+double g_edit_floor = -1, g_box_floor = -1;
+
 VelinFigures VelinTyping(const std::wstring& text) {
     VelinFigures f;
+    BreakdownCollector collector;
     Paper paper;
     paper.Create(0, L"", WS_EX_LAYERED | WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE, 40, 40, kEditWidth + 20,
                  kEditHeight + 20, nullptr);
@@ -80,16 +196,23 @@ VelinFigures VelinTyping(const std::wstring& text) {
     edit.SetCaretOffset(kDocumentChars / 2);
     edit.SetScroll(0, 0);
     Pump();
-    std::vector<double> times;
+    std::vector<double> times, floor;
+    FloorWindow bare(kEditWidth + 20, kEditHeight + 20);
+    Pump();
     int repaints = 0;
     for (int i = 0; i < kKeystrokes; ++i) {
         const auto start = Clock::now();
         SendMessageW(edit.GetHandle(), WM_CHAR, L'a' + i % 26, 1); // returns once presented
         times.push_back(Ms(start));
+        collector.Add(times.back(), edit.LastEditTimes());
         repaints += edit.RowsRepainted();
+        Pump();
+        floor.push_back(bare.Push(edit.LastEditTimes().band_height));
         Pump();
     }
     f.typing = Median(times);
+    g_edit_breakdown = collector.Result();
+    g_edit_floor = Median(floor);
     f.rows = edit.Document().RowCount();
     f.repainted = repaints / kKeystrokes;
     // The two halves of a keystroke: laying the document out, and composing and presenting.
@@ -127,7 +250,8 @@ VelinFigures VelinTyping(const std::wstring& text) {
 // The box as a user has it: on a 300 x 300 note, filling it, scrolled to the caret in the middle.
 double NoteBoxTyping(const std::wstring& text) {
     std::wstring folder;
-    std::vector<double> times;
+    std::vector<double> times, floor;
+    BreakdownCollector collector;
     {
         MerlaItem note;
         if (!note.Create(0, L"", MerlaItem::kExStyle, MerlaItem::kStyle, 40, 40, kNoteSide, kNoteSide,
@@ -142,15 +266,21 @@ double NoteBoxTyping(const std::wstring& text) {
         box->SetCaretOffset(kDocumentChars / 2);
         box->HandleKey(VK_RIGHT); // scrolls the caret into view
         box->HandleKey(VK_LEFT);
+        FloorWindow bare(kNoteSide, kNoteSide);
         Pump();
         for (int i = 0; i < kKeystrokes; ++i) {
             const auto start = Clock::now();
             SendMessageW(box->GetHandle(), WM_CHAR, L'a' + i % 26, 1);
             times.push_back(Ms(start));
+            collector.Add(times.back(), box->LastEditTimes());
+            Pump();
+            floor.push_back(bare.Push(box->LastEditTimes().band_height));
             Pump();
         }
     }
     DeleteTree(folder);
+    g_box_breakdown = collector.Result();
+    g_box_floor = floor.empty() ? -1 : Median(floor);
     return Median(times);
 }
 
@@ -292,11 +422,18 @@ int wmain(int argc, wchar_t** argv) {
     const double riched = RichEditTyping(text);
     const double note_box = NoteBoxTyping(text);
     const double riched_note = RichEditTyping(text, kNoteSide);
+    const double floor_edit = g_edit_floor, floor_box = g_box_floor;
     std::printf("typing: %d characters, %d rows at %d px, median of %d keystrokes\n", kDocumentChars, f.rows,
                 kEditWidth, kKeystrokes);
     std::printf("  LRichEdit  %.2f ms per character until presented (%d rows drawn again per keystroke)\n",
                 velin, f.repainted);
-    std::printf("             of which reflow of the whole document %.2f ms, compose and present %.2f ms\n",
+    PrintBreakdown("", g_edit_breakdown);
+    std::printf(
+        "  floor      %.2f ms: a bare %d x %d layered window pushing a %d-row band after each keystroke\n",
+        floor_edit, kEditWidth + 20, kEditHeight + 20, g_edit_breakdown.band);
+    if (floor_edit > 0)
+        std::printf("  ratio      %.2f x floor (target 2)\n", velin / floor_edit);
+    std::printf("             whole document: reflow %.2f ms, compose and present all of it %.2f ms\n",
                 f.reflow, f.present);
     std::printf("             (the edit's own picture %.2f ms of the compose)\n", f.render);
     std::printf("             one glyph: measuring %.3f ms, drawing %.3f ms\n", f.make_glyph, f.draw_glyph);
@@ -305,6 +442,12 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("  ratio      %.2f x RichEdit\n", velin / riched);
     std::printf("  note box   %.2f ms per character in a box filling a %d x %d note, scrolled to the caret\n",
                 note_box, kNoteSide, kNoteSide);
+    PrintBreakdown("", g_box_breakdown);
+    std::printf(
+        "  floor      %.2f ms: a bare %d x %d layered window pushing a %d-row band after each keystroke\n",
+        floor_box, kNoteSide, kNoteSide, g_box_breakdown.band);
+    if (floor_box > 0)
+        std::printf("  ratio      %.2f x floor (target 2)\n", note_box / floor_box);
     std::printf("  RichEdit   %.2f ms per character at %d x %d\n", riched_note, kEditWidth, kNoteSide);
     if (riched_note > 0)
         std::printf("  ratio      %.2f x RichEdit; target under 16 ms\n", note_box / riched_note);

@@ -449,6 +449,58 @@ TEST_F(RichEditTest, IncrementalRepaintMatchesAFullRepaint) {
     EXPECT_EQ(0u, differing);
 }
 
+// Typing composes and pushes only the band of rows it changed; what the note shows must be what a
+// composition of the whole window gives: in the back buffer and on the screen.
+TEST_F(RichEditTest, TypingPresentsOnlyItsBandAndTheScreenMatchesAWholeRecomposition) {
+    SetWindowPos(paper_.GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    edit_->SetWrap(true);
+    edit_->SetFixedWidth(true);
+    std::wstring text;
+    for (int i = 0; i < 12; ++i)
+        text += L"中文混排 mixed text line " + std::to_wstring(i) + L" 继续写下去直到换行为止\r";
+    edit_->InsertText(text, 0, 0, false);
+    edit_->SetCaretOffset(40);
+    edit_->Refresh();
+    Pump();
+    const RECT wr = paper_.WindowRect();
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    auto screen = [&] {
+        LSurface shot(w, h);
+        HDC dc = GetDC(nullptr);
+        BitBlt(shot.dc(), 0, 0, w, h, dc, wr.left, wr.top, SRCCOPY);
+        ReleaseDC(nullptr, dc);
+        GdiFlush();
+        return std::vector<uint32_t>(shot.bits(), shot.bits() + static_cast<size_t>(w) * h);
+    };
+    auto differing = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, uint32_t mask) {
+        size_t n = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            n += (a[i] & mask) != (b[i] & mask);
+        return n;
+    };
+    // A letter inside a row, a paragraph end that moves every row below, and one taken back again.
+    for (const wchar_t* typed : {L"x", L"\r", L"\b"}) {
+        SCOPED_TRACE(testing::Message() << "typed " << static_cast<int>(typed[0]));
+        Type(typed);
+        if (typed[0] == L'x') {
+            EXPECT_LT(edit_->LastEditTimes().band_height, 60); // a row or two, not the 200 of the edit
+        }
+        edit_->Caret()->Hide(); // a window of its own over the note
+        for (int i = 0; i < 5; ++i) {
+            Pump();
+            Sleep(10);
+        }
+        const LSurface& b = paper_.BackBuffer();
+        const std::vector<uint32_t> banded(b.bits(), b.bits() + static_cast<size_t>(w) * h);
+        const std::vector<uint32_t> shown = screen();
+        ASSERT_TRUE(paper_.Redraw());
+        const std::vector<uint32_t> whole(b.bits(), b.bits() + static_cast<size_t>(w) * h);
+        EXPECT_EQ(0u, differing(banded, whole, 0xFFFFFFFFu));
+        EXPECT_EQ(0u, differing(shown, whole, 0x00FFFFFFu)); // the paper is opaque
+        edit_->SetFocusWnd();
+    }
+}
+
 TEST_F(RichEditTest, TextGivenBeforeTheWindowExistsIsPainted) {
     LRichEdit early;
     early.InsertText(L"早 early", 0, 0, false);

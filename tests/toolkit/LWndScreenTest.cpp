@@ -19,6 +19,39 @@ TEST(LWndCompose, PresentPushesTheBackBufferOfAVisibleLayeredWindow) {
     EXPECT_EQ(c, RGB(0, 0, 255));
 }
 
+// A rectangle presented alone travels by itself once the screen shows the rest of the window;
+// before that (never pushed, or changed while hidden) the whole window goes.
+TEST(LWndCompose, PresentRectPushesOnlyItsRectangleOverAnUpToDateScreen) {
+    auto screen_at = [](int x, int y) {
+        HDC screen = GetDC(nullptr);
+        const COLORREF c = GetPixel(screen, x, y);
+        ReleaseDC(nullptr, screen);
+        return c;
+    };
+    const RECT band{0, 0, 40, 10};
+    ColorWnd top(Opaque(0x0000FF));
+    ASSERT_TRUE(top.CreateTop(1700, 900, 40, 40, true));
+    SetWindowPos(top.GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(top.Redraw());
+    top.PresentRect(top.GetHandle(), band);
+    PumpFor(100);
+    EXPECT_EQ(screen_at(1720, 930), RGB(0, 0, 255));
+    top.argb_ = Opaque(0xFF0000);
+    ASSERT_TRUE(top.Redraw());
+    top.PresentRect(top.GetHandle(), band);
+    PumpFor(100);
+    EXPECT_EQ(screen_at(1720, 905), RGB(255, 0, 0));
+    EXPECT_EQ(screen_at(1720, 930), RGB(0, 0, 255));
+    top.Show(SW_HIDE);
+    top.argb_ = Opaque(0x00FF00);
+    ASSERT_TRUE(top.Redraw());
+    top.Present(); // dropped: the window is hidden
+    top.Show(SW_SHOWNA);
+    top.PresentRect(top.GetHandle(), band);
+    PumpFor(100);
+    EXPECT_EQ(screen_at(1720, 930), RGB(0, 255, 0));
+}
+
 TEST(LWndMoveSize, CenterOnCursorMonitorCentresInTheWorkArea) {
     ColorWnd top;
     ASSERT_TRUE(top.CreateTop(0, 0, 201, 101));

@@ -11,9 +11,11 @@
 namespace {
 
 // Composition makes and drops two small surfaces per window and redraw; making a DIB section and a
-// DC costs far more than clearing one, so small released surfaces are kept for reuse.
-constexpr size_t kPoolMaxPixels = 128 * 128;
+// DC costs far more than clearing one, so released surfaces up to a note's size are kept for reuse
+// (a note's redraw and present make several of its whole size), within a bound on the pixels kept.
+constexpr size_t kPoolMaxPixels = 320 * 320;
 constexpr size_t kPoolMaxEntries = 64;
+constexpr size_t kPoolMaxTotalPixels = 1024 * 1024;
 
 struct PooledSurface {
     HDC dc;
@@ -39,6 +41,7 @@ public:
                 out = free_[i];
                 free_[i] = free_.back();
                 free_.pop_back();
+                pixels_ -= Pixels(out);
                 return true;
             }
         }
@@ -48,15 +51,21 @@ public:
         if (static_cast<size_t>(surface.width) * static_cast<size_t>(surface.height) > kPoolMaxPixels)
             return false;
         std::lock_guard<std::mutex> lock(lock_);
-        if (free_.size() >= kPoolMaxEntries)
+        if (free_.size() >= kPoolMaxEntries || pixels_ + Pixels(surface) > kPoolMaxTotalPixels)
             return false;
         free_.push_back(surface);
+        pixels_ += Pixels(surface);
         return true;
     }
 
 private:
+    static size_t Pixels(const PooledSurface& s) {
+        return static_cast<size_t>(s.width) * static_cast<size_t>(s.height);
+    }
+
     std::mutex lock_;
     std::vector<PooledSurface> free_;
+    size_t pixels_ = 0;
 };
 
 SurfacePool& Pool() {
