@@ -3,6 +3,7 @@
 #include "toolkit/MerlaDraw.h"
 
 #include "app/base/NoteRegistries.h"
+#include "app/base/PerfClock.h"
 #include "app/base/AppPaths.h"
 #include "app/base/DirUtils.h"
 #include "app/base/SysConfig.h"
@@ -128,21 +129,6 @@ void MerlaItem::DeleteFiles() {
         DeleteNoteFiles(Folder(), name_);
 }
 
-namespace {
-
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
-}
-
-} // namespace
-
 MerlaItem::OpenTimes& MerlaItem::OpenTimesSoFar() {
     static OpenTimes times;
     return times;
@@ -152,18 +138,18 @@ bool MerlaItem::Create(int id, const std::wstring& title, DWORD ex_style, DWORD 
                        int width, int height, HWND parent) {
     OpenTimes& times = OpenTimesSoFar();
     const double inner = times.records + times.picture + times.items + times.paint;
-    double t = NowMs();
+    double t = PerfNowMs();
     if (!LWndMoveResize::Create(id, title, ex_style, style & ~WS_VISIBLE, x, y, width, height, parent))
         return false;
-    times.window += NowMs() - t - (times.records + times.picture + times.items + times.paint - inner);
+    times.window += PerfNowMs() - t - (times.records + times.picture + times.items + times.paint - inner);
     // Drawn once while it was made; pushed once it shows (the platform drops a picture pushed to a
     // hidden window). A note appearing does not take the activation from where the user works.
-    t = NowMs();
+    t = PerfNowMs();
     Show(SW_SHOWNOACTIVATE);
-    times.show += NowMs() - t;
-    t = NowMs();
+    times.show += PerfNowMs() - t;
+    t = PerfNowMs();
     Present();
-    times.present += NowMs() - t;
+    times.present += PerfNowMs() - t;
     ++times.notes;
     return true;
 }
@@ -177,25 +163,25 @@ bool MerlaItem::OnCreate() {
 
     // The paper is painted once, at the size the record gives.
     OpenTimes& times = OpenTimesSoFar();
-    double t = NowMs();
+    double t = PerfNowMs();
     defer_paint_ = true;
     NoteRecord record = Record();
     NoteRecordReader stored(record);
     std::wstring bkimage;
     if (stored.ReadText(NoteKey::kBkImage, bkimage)) {
         bkimage_ = bkimage; // as stored: nothing to write back
-        times.records += NowMs() - t;
-        t = NowMs();
+        times.records += PerfNowMs() - t;
+        t = PerfNowMs();
         SetBackground(bkimage, false);
-        times.picture += NowMs() - t;
-        t = NowMs();
+        times.picture += PerfNowMs() - t;
+        t = PerfNowMs();
     }
     LoadRect();
-    times.records += NowMs() - t;
-    t = NowMs();
+    times.records += PerfNowMs() - t;
+    t = PerfNowMs();
     LoadChildItems();
-    times.items += NowMs() - t;
-    t = NowMs();
+    times.items += PerfNowMs() - t;
+    t = PerfNowMs();
     int64_t color = 0;
     if (stored.ReadInt64(NoteKey::kCurColor, color))
         cur_color_ = static_cast<uint32_t>(color);
@@ -226,8 +212,8 @@ bool MerlaItem::OnCreate() {
             SetPassThrough(true);
     }
     defer_paint_ = false;
-    times.records += NowMs() - t;
-    t = NowMs();
+    times.records += PerfNowMs() - t;
+    t = PerfNowMs();
     reminder_label_.Create(0, L"", 0, WS_CHILD, 0, 0, 1, 1, handle_);
     PlaceReminderLabel();
     BuildShakeTable(ClientRect(), kShakeAngleDegrees);
@@ -235,7 +221,7 @@ bool MerlaItem::OnCreate() {
     Redraw();
     if (IsWindowVisible(handle_))
         PresentAll();
-    times.paint += NowMs() - t;
+    times.paint += PerfNowMs() - t;
     GetWindowRect(handle_, &saved_rect_);
     if (GetDoubleClickTime() != kDoubleClickMs)
         SetDoubleClickTime(kDoubleClickMs);

@@ -3,6 +3,7 @@
 #include "richtext/LRichEdit.h"
 
 #include "app/base/AppPaths.h"
+#include "app/base/PerfClock.h"
 #include "toolkit/LCaret.h"
 #include "richtext/LGlyphEditRow.h"
 #include "richtext/LWndPicReszie.h"
@@ -23,17 +24,6 @@ constexpr int kBandSlack = 4;
 
 bool CtrlDown() {
     return GetKeyState(VK_CONTROL) < 0;
-}
-
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
 }
 
 } // namespace
@@ -359,31 +349,31 @@ void LRichEdit::UpdateContentHeight() {
 }
 
 void LRichEdit::AfterEdit() {
-    double t = NowMs();
+    double t = PerfNowMs();
     Reflow();
-    edit_times_.reflow = NowMs() - t;
+    edit_times_.reflow = PerfNowMs() - t;
     EnsureCaretVisible();
     RefreshChanged();
-    t = NowMs();
+    t = PerfNowMs();
     if (HasSelection())
         HideCaret();
     else
         ShowCaret();
-    edit_times_.caret = NowMs() - t;
+    edit_times_.caret = PerfNowMs() - t;
 }
 
 void LRichEdit::Refresh() {
     if (!handle_ || !IsShown())
         return;
-    const double t = NowMs();
+    const double t = PerfNowMs();
     const bool redrawn = Redraw();
-    const double composed = NowMs();
+    const double composed = PerfNowMs();
     if (redrawn) {
         Present();
         NoteShownView();
     }
     edit_times_.compose = composed - t;
-    edit_times_.present = NowMs() - composed;
+    edit_times_.present = PerfNowMs() - composed;
     edit_times_.band_height = ClientRect().bottom;
 }
 
@@ -408,7 +398,7 @@ void LRichEdit::RefreshChanged() {
         Refresh();
         return;
     }
-    const double t = NowMs();
+    const double t = PerfNowMs();
     RECT band{0, 0, rc.right, 0};
     if (changed_bottom_ > changed_top_) {
         band.top = std::max<int>(changed_top_ - scroll_y_ - kBandSlack, 0);
@@ -423,11 +413,11 @@ void LRichEdit::RefreshChanged() {
     RECT screen = band;
     MapWindowPoints(handle_, nullptr, reinterpret_cast<POINT*>(&screen), 2);
     const bool redrawn = RedrawScreenRect(screen.left, screen.top, screen.right, screen.bottom);
-    const double composed = NowMs();
+    const double composed = PerfNowMs();
     if (redrawn)
         PresentRect(handle_, band);
     edit_times_.compose = composed - t;
-    edit_times_.present = NowMs() - composed;
+    edit_times_.present = PerfNowMs() - composed;
 }
 
 // Rows whose glyphs, place and metrics are what they painted last time keep their pixels (moved
