@@ -263,6 +263,7 @@ void GlyphDocument::Paint() {
 void GlyphDocument::Reflow(const WrapRule& rule) {
     // Rows are kept with the glyph they start with, so line gaps and row icons stay with their text.
     std::vector<LGlyph*> glyphs;
+    glyphs.reserve(static_cast<size_t>(GlyphCount()));
     std::unordered_map<const LGlyph*, LGlyphEditRow*> row_of_start;
     std::vector<LGlyphEditRow*> blank_rows;
     LGlyph* caret_glyph = nullptr;
@@ -274,8 +275,7 @@ void GlyphDocument::Reflow(const WrapRule& rule) {
             blank_rows.push_back(row);
         else
             row_of_start[row->At(0)] = row;
-        std::vector<LGlyph*> taken = row->RemoveGlyphs(0, row->Count());
-        glyphs.insert(glyphs.end(), taken.begin(), taken.end());
+        row->MoveGlyphsOut(glyphs);
     }
     const std::vector<LGlyphEditRow*> old_rows = std::move(rows_);
     rows_.clear();
@@ -297,8 +297,8 @@ void GlyphDocument::Reflow(const WrapRule& rule) {
             if (previous)
                 row->SetLineGap(previous->LineGap()); // a wrapped part of the paragraph above
         }
-        row->InsertGlyphs(0, std::vector<LGlyph*>(glyphs.begin() + static_cast<ptrdiff_t>(starts[r]),
-                                                  glyphs.begin() + static_cast<ptrdiff_t>(end)));
+        row->SetGlyphsUnmeasured(glyphs.begin() + static_cast<ptrdiff_t>(starts[r]),
+                                 glyphs.begin() + static_cast<ptrdiff_t>(end));
         previous = row;
     }
     // A document ending in a paragraph end (or empty) has a blank last row for the caret.

@@ -39,6 +39,16 @@ std::vector<LGlyph*> LGlyphEditRow::RemoveGlyphs(int index, int count) {
     return taken;
 }
 
+void LGlyphEditRow::MoveGlyphsOut(std::vector<LGlyph*>& into) {
+    into.insert(into.end(), children_.begin(), children_.end());
+    children_.clear();
+}
+
+void LGlyphEditRow::SetGlyphsUnmeasured(std::vector<LGlyph*>::const_iterator first,
+                                        std::vector<LGlyph*>::const_iterator last) {
+    children_.assign(first, last);
+}
+
 void LGlyphEditRow::UpdateMetrics(const std::vector<LGlyph*>& added) {
     int tallest = 0, ascent = 0;
     auto consider = [&](const LGlyph* g) {

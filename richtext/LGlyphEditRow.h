@@ -46,6 +46,11 @@ public:
     void InsertGlyphs(int index, const std::vector<LGlyph*>& glyphs);
     // Takes count glyphs out from index and answers them.
     std::vector<LGlyph*> RemoveGlyphs(int index, int count);
+    // Reflow's pair: all glyphs out onto the end of `into`, and a whole new run in. The metrics are
+    // left to the layout that follows, which computes them once for every row.
+    void MoveGlyphsOut(std::vector<LGlyph*>& into);
+    void SetGlyphsUnmeasured(std::vector<LGlyph*>::const_iterator first,
+                             std::vector<LGlyph*>::const_iterator last);
     // Baseline and height from the glyphs (paragraph ends ignored); raises kRowHeightChanged to the
     // subscribers when a painted row changes its baseline, and moves the row's pixels.
     void UpdateMetrics(const std::vector<LGlyph*>& added);

@@ -131,12 +131,33 @@ public:
         if (pixels_)
             std::fill(pixels_, pixels_ + static_cast<size_t>(width) * height, 0xFFFFFFFFu);
         Push(height); // the whole window once, as any window starts
+        // The caret is a layered popup of its own, two pixels wide, owned by the window.
+        caret_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                                 L"STATIC", L"", WS_POPUP, kFloorX + 20, kFloorY + 20, kCaretWidth,
+                                 kCaretHeight, window_, nullptr, nullptr, nullptr);
+        if (caret_) {
+            SetLayeredWindowAttributes(caret_, 0, 255, LWA_ALPHA);
+            ShowWindow(caret_, SW_SHOWNOACTIVATE);
+        }
     }
     ~FloorWindow() {
+        if (caret_)
+            DestroyWindow(caret_);
         SelectObject(dc_, old_);
         DeleteDC(dc_);
         DeleteObject(bitmap_);
         DestroyWindow(window_);
+    }
+
+    // Moves the caret's popup one character along its row, as typing does; answers ms.
+    double MoveCaret() {
+        if (!caret_)
+            return -1;
+        const int x = kFloorX + 20 + (pushes_ % (width_ - 40));
+        const auto start = Clock::now();
+        SetWindowPos(caret_, nullptr, x, kFloorY + 20, 0, 0,
+                     SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOZORDER | SWP_NOSIZE);
+        return Ms(start);
     }
     FloorWindow(const FloorWindow&) = delete;
     FloorWindow& operator=(const FloorWindow&) = delete;
@@ -169,8 +190,10 @@ public:
 
 private:
     static constexpr int kFloorX = 700, kFloorY = 40;
+    static constexpr int kCaretWidth = 2, kCaretHeight = 19;
     int width_, height_;
     HWND window_ = nullptr;
+    HWND caret_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HDC dc_ = nullptr;
     HGDIOBJ old_ = nullptr;
@@ -180,6 +203,7 @@ private:
 
 Breakdown g_edit_breakdown, g_box_breakdown;
 double g_edit_floor = -1, g_box_floor = -1;
+double g_edit_caret_floor = -1, g_box_caret_floor = -1; // the band push plus the caret's move
 
 VelinFigures VelinTyping(const std::wstring& text) {
     VelinFigures f;
@@ -196,7 +220,7 @@ VelinFigures VelinTyping(const std::wstring& text) {
     edit.SetCaretOffset(kDocumentChars / 2);
     edit.SetScroll(0, 0);
     Pump();
-    std::vector<double> times, floor;
+    std::vector<double> times, floor, with_caret;
     FloorWindow bare(kEditWidth + 20, kEditHeight + 20);
     Pump();
     int repaints = 0;
@@ -208,11 +232,13 @@ VelinFigures VelinTyping(const std::wstring& text) {
         repaints += edit.RowsRepainted();
         Pump();
         floor.push_back(bare.Push(edit.LastEditTimes().band_height));
+        with_caret.push_back(floor.back() + bare.MoveCaret());
         Pump();
     }
     f.typing = Median(times);
     g_edit_breakdown = collector.Result();
     g_edit_floor = Median(floor);
+    g_edit_caret_floor = Median(with_caret);
     f.rows = edit.Document().RowCount();
     f.repainted = repaints / kKeystrokes;
     // The two halves of a keystroke: laying the document out, and composing and presenting.
@@ -247,10 +273,18 @@ VelinFigures VelinTyping(const std::wstring& text) {
     return f;
 }
 
+void PrintCaretFloor(double ours, double floor) {
+    if (floor <= 0)
+        return;
+    std::printf("  + caret    %.2f ms: that push and a 2-pixel layered popup moved one character along\n",
+                floor);
+    std::printf("  ratio      %.2f x floor with the caret's move\n", ours / floor);
+}
+
 // The box as a user has it: on a 300 x 300 note, filling it, scrolled to the caret in the middle.
 double NoteBoxTyping(const std::wstring& text) {
     std::wstring folder;
-    std::vector<double> times, floor;
+    std::vector<double> times, floor, with_caret;
     BreakdownCollector collector;
     {
         MerlaItem note;
@@ -275,12 +309,14 @@ double NoteBoxTyping(const std::wstring& text) {
             collector.Add(times.back(), box->LastEditTimes());
             Pump();
             floor.push_back(bare.Push(box->LastEditTimes().band_height));
+            with_caret.push_back(floor.back() + bare.MoveCaret());
             Pump();
         }
     }
     DeleteTree(folder);
     g_box_breakdown = collector.Result();
     g_box_floor = floor.empty() ? -1 : Median(floor);
+    g_box_caret_floor = with_caret.empty() ? -1 : Median(with_caret);
     return Median(times);
 }
 
@@ -433,6 +469,7 @@ int wmain(int argc, wchar_t** argv) {
         floor_edit, kEditWidth + 20, kEditHeight + 20, g_edit_breakdown.band);
     if (floor_edit > 0)
         std::printf("  ratio      %.2f x floor (target 2)\n", velin / floor_edit);
+    PrintCaretFloor(velin, g_edit_caret_floor);
     std::printf("             whole document: reflow %.2f ms, compose and present all of it %.2f ms\n",
                 f.reflow, f.present);
     std::printf("             (the edit's own picture %.2f ms of the compose)\n", f.render);
@@ -448,6 +485,7 @@ int wmain(int argc, wchar_t** argv) {
         floor_box, kNoteSide, kNoteSide, g_box_breakdown.band);
     if (floor_box > 0)
         std::printf("  ratio      %.2f x floor (target 2)\n", note_box / floor_box);
+    PrintCaretFloor(note_box, g_box_caret_floor);
     std::printf("  RichEdit   %.2f ms per character at %d x %d\n", riched_note, kEditWidth, kNoteSide);
     if (riched_note > 0)
         std::printf("  ratio      %.2f x RichEdit; target under 16 ms\n", note_box / riched_note);

@@ -1,6 +1,7 @@
 // Shadows, buttons, scroll bars and sliders.
 #include "tests/toolkit/ToolkitTestSupport.h"
 
+#include "toolkit/LCaret.h"
 #include "toolkit/LWndBt.h"
 #include "toolkit/LWndScrollBar.h"
 #include "toolkit/LWndSlider.h"
@@ -88,6 +89,40 @@ TEST(LWndWithShadow, WhitePanelInsideASoftShadow) {
     MoveWindow(panel.GetHandle(), 10, 10, 70, 40, FALSE);
     ASSERT_TRUE(top.Redraw());
     EXPECT_EQ(b.Pixel(75, 30), 0xFFFFFFFFu);
+}
+
+// Moving the caret along keeps the pixels it already has; the line is drawn again only where the
+// owner's edge now cuts it.
+TEST(LCaret, MovingAlongRedrawsTheLineWhereTheOwnersEdgeCutsIt) {
+    ColorWnd owner(Opaque(0xFFFFFF));
+    ASSERT_TRUE(owner.CreateTop(100, 100, 200, 100, true));
+    SetWindowPos(owner.GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    LCaret caret;
+    ASSERT_TRUE(caret.CreateFor(owner.GetHandle()));
+    auto above = [&] {
+        for (HWND w = GetWindow(caret.GetHandle(), GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+            if (w == owner.GetHandle())
+                return true;
+        return false;
+    };
+    auto line_at = [&](int y) { return caret.BackBuffer().Pixel(caret.BackBuffer().width() - 1, y); };
+    caret.Place(150, 110, 20);
+    caret.ShowCaret();
+    EXPECT_EQ(0xFF000000u, line_at(15));
+    for (int x = 152; x < 160; ++x) {
+        caret.Place(x, 110, 20, false); // typing along the row
+        caret.ShowCaret();
+    }
+    EXPECT_EQ(0xFF000000u, line_at(15));
+    caret.Place(160, 190, 20); // half below the owner's bottom at 200
+    EXPECT_EQ(0xFF000000u, line_at(5));
+    EXPECT_EQ(0u, line_at(15));
+    caret.Place(161, 120, 20, false);
+    caret.ShowCaret();
+    EXPECT_EQ(0xFF000000u, line_at(15));
+    EXPECT_TRUE(above());
+    caret.Hide();
+    EXPECT_EQ(0u, line_at(15));
 }
 
 TEST(LWndBt, HoverPressAndClickTellTheParent) {
