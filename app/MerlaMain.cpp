@@ -268,7 +268,7 @@ void MerlaMain::LoadNotes() {
     for (int id : stored_ids)
         LObject::ReserveId(id);
     for (const StoredNote& stored : to_open)
-        OpenNote(stored.name, stored.base_folder, stored.id);
+        OpenNote(stored);
     // Asked for by the start-up bench: where the notes' opening went, into the log.
     if (!to_open.empty() && GetEnvironmentVariableW(kStartupProfileVariable, nullptr, 0) > 0) {
         const MerlaItem::OpenTimes& t = MerlaItem::OpenTimesSoFar();
@@ -281,16 +281,23 @@ void MerlaMain::LoadNotes() {
     }
 }
 
-bool MerlaMain::OpenNote(const std::wstring& name, const std::wstring& base_folder, int stored_id) {
+bool MerlaMain::OpenNote(const StoredNote& stored) {
+    const std::wstring& name = stored.name;
+    const int stored_id = stored.id;
     // A copied folder, or a note made in an earlier run before its id was kept, may name an id an
     // open window holds: hide, recycle and reminders would then reach the wrong note.
     const bool id_taken = stored_id != 0 && LWnd::HandleFromId(stored_id) != nullptr;
     const int id = id_taken ? 0 : stored_id;
-    auto note = std::make_unique<MerlaItem>(name, base_folder);
+    auto note = std::make_unique<MerlaItem>(name, stored.base_folder);
+    if (stored.record)
+        note->UseLoadedRecord(std::move(*stored.record));
     // Made at its stored place and size, so that it is drawn once; the note still keeps a note
     // stored off the screen within reach as it loads.
     NoteRect r{};
-    NoteRecord::ForNote(NoteFolder(name, base_folder), name).ReadRect(r);
+    if (stored.has_rect)
+        r = stored.rect;
+    else
+        NoteRecord::ForNote(NoteFolder(name, stored.base_folder), name).ReadRect(r);
     if (!note->Create(id, L"", MerlaItem::kExStyle, MerlaItem::kStyle, r.left, r.top, r.Width(), r.Height(),
                       nullptr))
         return false;

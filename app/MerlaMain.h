@@ -5,6 +5,7 @@
 #include "app/UpdateCheck.h"
 #include "note/MerlaFcbtFF.h"
 #include "note/MerlaItem.h"
+#include "store/NoteStore.h"
 #include "store/StoreEvents.h"
 #include "toolkit/LWnd.h"
 
@@ -80,7 +81,8 @@ public:
 private:
     void AddTrayIcon();
     void RunCommand(int command, LPARAM lp);
-    bool OpenNote(const std::wstring& name, const std::wstring& base_folder, int stored_id);
+    // A note the listing found, with what it read of the record.
+    bool OpenNote(const StoredNote& stored);
     void DestroyNote(MerlaItem* note);
     void ShowAllNotes();
     void MinimiseAll();

@@ -27,6 +27,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -77,8 +78,8 @@ void MerlaItem::AdoptItem(std::unique_ptr<LWnd> item, std::wstring_view cls) {
         text_items_.push_back(std::move(item));
 }
 
-void MerlaItem::LoadChildItems() {
-    for (const ChildItemRef& ref : Record().LoadChildren()) {
+void MerlaItem::LoadChildItems(const std::vector<ChildItemRef>& refs) {
+    for (const ChildItemRef& ref : refs) {
         auto it = ChildItemMakers().find(ref.identify);
         if (it == ChildItemMakers().end() || !it->second)
             continue;
@@ -156,17 +157,27 @@ bool MerlaItem::Create(int id, const std::wstring& title, DWORD ex_style, DWORD 
 
 bool MerlaItem::OnCreate() {
     const bool ok = LWndMoveResize::OnCreate();
+    // The record is loaded once for everything the note reads from it here; loading costs more than
+    // the rest of the reading together.
+    OpenTimes& times = OpenTimesSoFar();
+    double t = PerfNowMs();
+    std::optional<NoteRecordReader> loaded;
     std::wstring unique;
-    if (name_.empty() || !NoteRecordReader(Record()).ReadText(NoteKey::kUnique, unique))
+    if (!name_.empty() && loaded_record_)
+        loaded.emplace(std::move(*loaded_record_), Record().Root());
+    else if (!name_.empty())
+        loaded.emplace(Record());
+    loaded_record_.reset();
+    if (!loaded || !loaded->ReadText(NoteKey::kUnique, unique)) {
         name_ = EnsureNoteUnique(base_folder_, name_, GetId());
+        loaded.emplace(Record()); // as the name just written left it
+    }
     OpenNotesByName()[name_] = this;
 
     // The paper is painted once, at the size the record gives.
-    OpenTimes& times = OpenTimesSoFar();
-    double t = PerfNowMs();
     defer_paint_ = true;
     NoteRecord record = Record();
-    NoteRecordReader stored(record);
+    NoteRecordReader& stored = *loaded;
     std::wstring bkimage;
     if (stored.ReadText(NoteKey::kBkImage, bkimage)) {
         bkimage_ = bkimage; // as stored: nothing to write back
@@ -176,10 +187,13 @@ bool MerlaItem::OnCreate() {
         times.picture += PerfNowMs() - t;
         t = PerfNowMs();
     }
-    LoadRect();
+    NoteRect rect;
+    if (stored.ReadRect(rect))
+        PlaceAt(rect);
+    const std::vector<ChildItemRef> children = stored.LoadChildren();
     times.records += PerfNowMs() - t;
     t = PerfNowMs();
-    LoadChildItems();
+    LoadChildItems(children);
     times.items += PerfNowMs() - t;
     t = PerfNowMs();
     int64_t color = 0;
@@ -214,8 +228,6 @@ bool MerlaItem::OnCreate() {
     defer_paint_ = false;
     times.records += PerfNowMs() - t;
     t = PerfNowMs();
-    reminder_label_.Create(0, L"", 0, WS_CHILD, 0, 0, 1, 1, handle_);
-    PlaceReminderLabel();
     BuildShakeTable(ClientRect(), kShakeAngleDegrees);
     PaintBackground();
     Redraw();
@@ -253,12 +265,21 @@ int MerlaItem::LoadRect() {
     NoteRect r;
     if (!Record().ReadRect(r))
         return 0;
+    return PlaceAt(r);
+}
+
+int MerlaItem::PlaceAt(const NoteRect& r) {
     RECT rc{r.left, r.top, r.right, r.bottom};
     if ((GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) && GetParent(handle_))
         MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&rc), 2);
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     rc = KeepReachable(rc, VirtualScreenRect());
-    MoveWindow(handle_, rc.left, rc.top, w, h, TRUE);
+    // A note made at its stored place is not moved there again: a move costs a round to the server.
+    RECT now = WindowRect();
+    if ((GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) && GetParent(handle_))
+        MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&now), 2);
+    if (now.left != rc.left || now.top != rc.top || now.right - now.left != w || now.bottom - now.top != h)
+        MoveWindow(handle_, rc.left, rc.top, w, h, TRUE);
     return 1;
 }
 

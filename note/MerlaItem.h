@@ -5,6 +5,7 @@
 #include "note/NoteNotices.h"
 #include "note/ReminderSound.h"
 #include "note/ShakeTable.h"
+#include "store/NoteRecord.h"
 #include "toolkit/LGif.h"
 #include "toolkit/MerlaLabelAnimate.h"
 #include "toolkit/LWndMoveResize.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -186,6 +188,8 @@ public:
     bool IsToDesk() const { return to_desk_; }
     bool IsPassThrough() const { return pass_through_; }
     bool IsOpenedFromManager() const { return from_manager_; }
+    // The record as the caller loaded it just before; read at creation instead of loading it again.
+    void UseLoadedRecord(CXmlDoc doc) { loaded_record_ = std::move(doc); }
     uint32_t CurColor() const { return cur_color_; }
     const std::wstring& BackgroundFile() const { return bkimage_; }
     const LSurface& BackgroundSurface() const { return background_; }
@@ -230,10 +234,15 @@ protected:
     NoteRecord Record();
     void RunNewNoteCommand();
     void RemoveChildItem(int child_id);
-    void LoadChildItems();
+    void LoadChildItems(const std::vector<ChildItemRef>& refs);
+    // Moves the window to a stored rectangle, kept within reach of the screens.
+    int PlaceAt(const NoteRect& rect);
+    // The scrolling label of a reminder's music is made the first time one plays.
+    bool EnsureReminderLabel();
 
     std::wstring name_, base_folder_, group_;
     bool from_manager_ = false;
+    std::optional<CXmlDoc> loaded_record_;
     bool top_most_ = false, to_desk_ = false, pass_through_ = false;
     uint32_t cur_color_ = 0xFF000000;
     std::wstring bkimage_, pngview_;

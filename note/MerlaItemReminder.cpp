@@ -37,7 +37,7 @@ void MerlaItem::StartReminder() {
             if (HasFile(folder, actions.music.name))
                 sound_.Play(folder + actions.music.name);
             const std::wstring& shown = actions.music.path.empty() ? actions.music.name : actions.music.path;
-            if (reminder_label_.GetHandle()) {
+            if (EnsureReminderLabel()) {
                 SetWindowTextW(reminder_label_.GetHandle(), shown.c_str());
                 PlaceReminderLabel();
                 reminder_label_.Show(SW_SHOWNA);
@@ -114,6 +114,12 @@ void MerlaItem::OnShakeTimer() {
         shake_step_ = 0;
         SetTimer(handle_, kShakeTimerId, kShakeRestMs, nullptr);
     }
+}
+
+bool MerlaItem::EnsureReminderLabel() {
+    if (!reminder_label_.GetHandle())
+        reminder_label_.Create(0, L"", 0, WS_CHILD, 0, 0, 1, 1, handle_);
+    return reminder_label_.GetHandle() != nullptr;
 }
 
 void MerlaItem::PlaceReminderLabel() {

@@ -26,8 +26,10 @@ bool OpenForWrite(CXmlDoc& doc, const std::wstring& path, const std::wstring& ro
     return OpenSettingsFile(doc, path, root, id) && doc.Into();
 }
 
+} // namespace
+
 // Edges are read forward from "left", as they are always written together in this order.
-bool ReadEdges(CXmlDoc& doc, NoteRect& rect) {
+bool ReadNoteEdges(CXmlDoc& doc, NoteRect& rect) {
     NoteRect r;
     doc.Rewind();
     if (!doc.GetChildInt(NoteKey::kLeft, r.left) || !doc.GetChildInt(NoteKey::kTop, r.top) ||
@@ -36,6 +38,8 @@ bool ReadEdges(CXmlDoc& doc, NoteRect& rect) {
     rect = r;
     return true;
 }
+
+namespace {
 
 bool FindItem(CXmlDoc& doc, int child_id) {
     doc.Rewind();
@@ -100,11 +104,18 @@ bool NoteRecord::ReadText(std::wstring_view key, std::wstring& out) const {
 
 bool NoteRecord::ReadRect(NoteRect& rect) const {
     CXmlDoc doc;
-    return OpenForRead(doc, path_, root_) && ReadEdges(doc, rect);
+    return OpenForRead(doc, path_, root_) && ReadNoteEdges(doc, rect);
 }
 
 NoteRecordReader::NoteRecordReader(const NoteRecord& record)
     : ok_(OpenForRead(doc_, record.Path(), record.Root())) {}
+
+NoteRecordReader::NoteRecordReader(CXmlDoc loaded, const std::wstring& root) : doc_(std::move(loaded)) {
+    while (doc_.OutOf()) {
+    }
+    doc_.Rewind();
+    ok_ = !doc_.GetDoc().empty() && doc_.FindNext(root) && doc_.Into();
+}
 
 std::vector<ChildItemRef> NoteRecordReader::LoadChildren() {
     std::vector<ChildItemRef> children;
@@ -139,7 +150,7 @@ bool NoteRecordReader::ReadText(std::wstring_view key, std::wstring& out) {
 }
 
 bool NoteRecordReader::ReadRect(NoteRect& rect) {
-    return ok_ && ReadEdges(doc_, rect);
+    return ok_ && ReadNoteEdges(doc_, rect);
 }
 
 bool NoteRecord::ReadFields(NoteFields& f) const {
@@ -155,7 +166,7 @@ bool NoteRecord::ReadFields(NoteFields& f) const {
     doc.GetChildInt(NoteKey::kId, f.id);
     text(NoteKey::kUnique, f.unique);
     text(NoteKey::kGroup, f.group);
-    f.has_rect = ReadEdges(doc, f.rect);
+    f.has_rect = ReadNoteEdges(doc, f.rect);
     text(NoteKey::kDateTime, f.datetime);
     text(NoteKey::kBkImage, f.bkimage);
     text(NoteKey::kPngView, f.pngview);

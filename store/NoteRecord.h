@@ -138,6 +138,8 @@ private:
 class NoteRecordReader {
 public:
     explicit NoteRecordReader(const NoteRecord& record);
+    // A record loaded already, e.g. by the listing that found the note.
+    NoteRecordReader(CXmlDoc loaded, const std::wstring& root);
 
     bool ok() const { return ok_; }
     bool ReadInt(std::wstring_view key, int& out);
@@ -151,6 +153,9 @@ private:
     CXmlDoc doc_;
     bool ok_ = false;
 };
+
+// The four edges of a record opened at its root level; false unless all four are there.
+bool ReadNoteEdges(CXmlDoc& doc, NoteRect& rect);
 
 // Names a note that has none (MakeUniqueStamp of its id, folder created under base) and writes
 // "unique" into a record that lacks it. Answers the name.

@@ -141,14 +141,14 @@ std::vector<StoredNote> ListNotesToOpen(const std::function<bool(const std::wstr
             if (listed.count(name))
                 continue;
             const std::wstring path = RecordPath(base, name);
-            if (!PathExists(path)) {
+            // A record that cannot be read opens with default values; a folder without one goes.
+            CXmlDoc doc;
+            const bool well_formed = doc.Load(path);
+            if (!well_formed && !PathExists(path)) {
                 DeleteTree(base + name + L"\\");
                 continue;
             }
             StoredNote note{name, base, 0};
-            // A record that cannot be read opens with default values.
-            CXmlDoc doc;
-            const bool well_formed = doc.Load(path);
             doc.Rewind();
             if (well_formed && doc.FindNext(NoteKey::kNoteRoot) && doc.Into()) {
                 int hidden = 0;
@@ -158,6 +158,8 @@ std::vector<StoredNote> ListNotesToOpen(const std::function<bool(const std::wstr
                 doc.Rewind();
                 if (doc.GetChildInt(NoteKey::kIsHide, hidden) && hidden != 0)
                     continue;
+                note.has_rect = ReadNoteEdges(doc, note.rect);
+                note.record = std::make_shared<CXmlDoc>(std::move(doc));
             }
             listed.insert(name);
             notes.push_back(std::move(note));

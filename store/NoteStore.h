@@ -12,10 +12,12 @@
 // take every note folder of the group, not only the rows the list shows, so that a note whose
 // record lacks its rectangle is not erased with its group folder.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "store/GroupList.h"
+#include "store/NoteRecord.h"
 #include "store/StoreEvents.h"
 
 inline constexpr wchar_t kMsgGroupExists[] = L"存在相同的分组或者文件！";
@@ -54,6 +56,9 @@ struct StoredNote {
     std::wstring name;
     std::wstring base_folder; // with trailing "\"
     int id = 0;
+    bool has_rect = false; // the record's four edges, read while it was listed
+    NoteRect rect;
+    std::shared_ptr<CXmlDoc> record; // as loaded while listed, handed on so that it is loaded once
 };
 
 // Folder of a group's notes: "系统分组" and "" -> NoteItemsDir, "回收站" -> RecycleDir, else
