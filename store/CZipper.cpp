@@ -5,8 +5,8 @@
 #include <minizip/zip.h>
 
 #include "store/xml/FileHandle.h"
+#include "store/FolderPrefetch.h"
 #include "store/ZipFileIo.h"
-#include "store/xml/FindHandle.h"
 #include "store/ZipNames.h"
 
 namespace {
@@ -146,52 +146,65 @@ bool CZipper::AddFile(const std::wstring& path, bool ignore_path) {
     return AddFileAs(path, ignore_path, INVALID_FILE_ATTRIBUTES);
 }
 
-bool CZipper::AddFileAs(const std::wstring& path, bool ignore_path, unsigned long attributes) {
-    if (!archive_)
-        return false;
+bool CZipper::EntryName(const std::wstring& path, bool ignore_path, std::wstring& name) const {
     if (!ignore_path && path.rfind(L"..\\", 0) == 0)
         return false;
-    const std::wstring source = SourcePath(path);
-    std::wstring name;
     if (ignore_path) {
         name = LastComponent(path);
     } else if (IsAbsolute(path)) {
-        if (!RelativeName(source, name))
+        if (!RelativeName(SourcePath(path), name))
             return false;
     } else {
         name = path.rfind(L".\\", 0) == 0 ? path.substr(2) : path;
     }
-    if (name.empty())
-        return false;
+    return !name.empty();
+}
 
+bool CZipper::AddFileAs(const std::wstring& path, bool ignore_path, unsigned long attributes) {
+    if (!archive_)
+        return false;
+    std::wstring name;
+    if (!EntryName(path, ignore_path, name))
+        return false;
+    const std::wstring source = SourcePath(path);
     FileHandle file(CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
         return false;
     if (attributes == INVALID_FILE_ATTRIBUTES)
         attributes = GetFileAttributesW(source.c_str());
+    return WriteFileEntry(name, attributes, {}, false, file.get());
+}
+
+bool CZipper::WriteFileEntry(const std::wstring& name, unsigned long attributes,
+                             const std::vector<char>& ahead, bool ahead_failed, HANDLE rest) {
     if (!deflater_)
         deflater_ = std::make_unique<Deflater>();
     if (!deflater_->Begin() || !OpenEntry(name, attributes, false))
         return false;
     ++files_added_;
     zipFile zf = static_cast<zipFile>(archive_);
-    bool ok = true;
+    bool ok = !ahead_failed;
     uLong crc = crc32(0, nullptr, 0), size = 0;
+    auto feed = [&](const char* bytes, DWORD got) {
+        total_bytes_ += static_cast<int>(got);
+        size += got;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes), got);
+        return deflater_->Feed(zf, bytes, got, Z_NO_FLUSH);
+    };
+    if (!ahead.empty() && !feed(ahead.data(), static_cast<DWORD>(ahead.size())))
+        ok = false;
     char* block = deflater_->in;
-    for (;;) {
+    while (ok && rest) {
         DWORD got = 0;
         // A read error would leave the entry cut short: that is a failure, not the end.
-        if (!ReadFile(file.get(), block, kBlockSize, &got, nullptr)) {
+        if (!ReadFile(rest, block, kBlockSize, &got, nullptr)) {
             ok = false;
             break;
         }
         if (got == 0)
             break;
-        total_bytes_ += static_cast<int>(got);
-        size += got;
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(block), got);
-        if (!deflater_->Feed(zf, block, got, Z_NO_FLUSH)) {
+        if (!feed(block, got)) {
             ok = false;
             break;
         }
@@ -207,11 +220,10 @@ bool CZipper::AddFolder(const std::wstring& path, bool ignore_path) {
     return AddFolderAs(path, ignore_path, INVALID_FILE_ATTRIBUTES);
 }
 
-bool CZipper::AddFolderAs(const std::wstring& path, bool ignore_path, unsigned long attributes) {
-    if (!archive_)
-        return false;
+bool CZipper::WriteFolderEntry(const std::wstring& path, bool ignore_path, unsigned long attributes,
+                               std::wstring& source) {
     ++folders_added_;
-    std::wstring source = SourcePath(path);
+    source = SourcePath(path);
     while (source.size() > 1 && source.back() == L'\\')
         source.pop_back();
     std::wstring name;
@@ -221,23 +233,38 @@ bool CZipper::AddFolderAs(const std::wstring& path, bool ignore_path, unsigned l
         return false;
     if (attributes == INVALID_FILE_ATTRIBUTES)
         attributes = GetFileAttributesW(source.c_str());
-    if (!OpenEntry(name + L"\\", attributes, true) ||
-        zipCloseFileInZip(static_cast<zipFile>(archive_)) != ZIP_OK)
-        return false;
+    return OpenEntry(name + L"\\", attributes, true) &&
+           zipCloseFileInZip(static_cast<zipFile>(archive_)) == ZIP_OK;
+}
 
-    FindHandle find(source + L"\\*");
-    if (!find.ok())
-        return true;
-    do {
-        const WIN32_FIND_DATAW& data = find.data();
-        if (data.cFileName[0] == L'.')
+bool CZipper::AddFolderAs(const std::wstring& path, bool ignore_path, unsigned long attributes) {
+    if (!archive_)
+        return false;
+    std::wstring source;
+    if (!WriteFolderEntry(path, ignore_path, attributes, source))
+        return false;
+    // The next files are listed and read on another thread while this one compresses.
+    FolderPrefetch walk(source);
+    FolderPrefetch::Item item;
+    int skip_below = 0; // a folder whose entry failed: nothing inside it is added
+    while (walk.Next(item)) {
+        if (skip_below > 0 && item.depth > skip_below)
             continue;
-        const std::wstring child = source + L"\\" + data.cFileName;
-        const bool ok = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                            ? AddFolderAs(child, ignore_path, data.dwFileAttributes)
-                            : AddFileAs(child, ignore_path, data.dwFileAttributes);
+        skip_below = 0;
+        bool ok = false;
+        if (item.folder) {
+            std::wstring unused;
+            ok = WriteFolderEntry(item.path, ignore_path, item.attributes, unused);
+            if (!ok)
+                skip_below = item.depth;
+        } else {
+            std::wstring name;
+            ok = item.opened && EntryName(item.path, ignore_path, name) &&
+                 WriteFileEntry(name, item.attributes, item.data, item.read_failed,
+                                item.rest ? item.rest.get() : nullptr);
+        }
         if (!ok)
             ++entries_failed_;
-    } while (find.next());
+    }
     return true;
 }

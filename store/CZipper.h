@@ -3,6 +3,7 @@
 // Entry names are relative to the archive's own folder; see ZipNames.h for how they are stored.
 #include <memory>
 #include <string>
+#include <vector>
 
 class CZipper {
 public:
@@ -39,6 +40,13 @@ private:
     // AddFile and AddFolder with the attributes already known from the folder listing.
     bool AddFileAs(const std::wstring& path, bool ignore_path, unsigned long attributes);
     bool AddFolderAs(const std::wstring& path, bool ignore_path, unsigned long attributes);
+    bool EntryName(const std::wstring& path, bool ignore_path, std::wstring& name) const;
+    // The folder's own entry; source gets its full path.
+    bool WriteFolderEntry(const std::wstring& path, bool ignore_path, unsigned long attributes,
+                          std::wstring& source);
+    // An entry of the bytes read ahead, then of what `rest` (a file handle, or null) still holds.
+    bool WriteFileEntry(const std::wstring& name, unsigned long attributes, const std::vector<char>& ahead,
+                        bool ahead_failed, void* rest);
 
     // One deflate stream reset for every entry: setting up a new one per entry cost more than
     // compressing a small record.
