@@ -10,6 +10,7 @@
 #include "store/ZipFolders.h"
 #include "toolkit/FileDialogs.h"
 #include "toolkit/LWnd.h"
+#include "toolkit/LWndMoveResize.h"
 
 #include <shellapi.h>
 
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr int kMainWindowId = 20000;
 constexpr int kScratchRetries = 5;
 constexpr DWORD kScratchRetryMs = 300;
 constexpr int kChoiceBoxWidth = 480;
@@ -234,7 +234,7 @@ RestoreResult RestoreFromArchive(HWND owner, const std::wstring& archive, const 
     bool replace = false;
     if (!ChooseReplace(owner, extra_line, replace))
         return RestoreResult::kCancelled;
-    const HWND main = LWnd::HandleFromId(kMainWindowId);
+    const HWND main = LWnd::HandleFromId(LWndMoveResize::kMainWindowId);
     if (!main)
         return RestoreResult::kFailed;
     RestoreRequest request{scratch.path() + kNoteData, replace};

@@ -10,13 +10,13 @@
 #include "settings/mail/LPop.h"
 #include "settings/mail/LSmtp.h"
 #include "toolkit/LWnd.h"
+#include "toolkit/LWndMoveResize.h"
 
 #include <atomic>
 #include <memory>
 
 namespace {
 
-constexpr int kMainWindowId = 20000;
 constexpr int kManagerId = 20001;
 constexpr int kDownloadTag = 78;
 constexpr int kDownloadRetries = 5;
@@ -59,7 +59,7 @@ std::atomic<HANDLE> g_receive_thread{nullptr};
 // The manager while it is open, else the main window.
 HWND BoxOwner() {
     const HWND manager = LWnd::HandleFromId(kManagerId);
-    return manager ? manager : LWnd::HandleFromId(kMainWindowId);
+    return manager ? manager : LWnd::HandleFromId(LWndMoveResize::kMainWindowId);
 }
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {

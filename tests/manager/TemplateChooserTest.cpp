@@ -106,8 +106,9 @@ TEST_F(TemplateChooser, AMenuClosedBeforeItsMomentNeverBuildsIt) {
     ASSERT_NE(nullptr, menu);
     menu->HideMenu();
     PumpFor(450);
-    if (LWnd::FromId(MerlaMenuNote::kId) == menu)
+    if (LWnd::FromId(MerlaMenuNote::kId) == menu) {
         EXPECT_EQ(nullptr, menu->TemplateChooser());
+    }
     EXPECT_EQ(nullptr, LWnd::FromId(MerlaMenuSelTpl::kId));
     PumpFor(1200);
 }

@@ -284,6 +284,38 @@ TEST(NoteLoader, DeletesFoldersWithoutRecordAndSkipsHiddenNotes) {
     EXPECT_TRUE(FolderExists(NoteItemsDir() + L"h"));
 }
 
+// The notes open from what the listing read: the record is loaded once at start-up.
+TEST(NoteLoader, HandsOnTheLoadedRecordAndItsRectangle) {
+    const NoteRecord a = NoteRecord::ForNote(NoteFolder(L"a"), L"a", 101);
+    a.WriteText(NoteKey::kUnique, L"u-a");
+    a.WriteRect(NoteRect{10, 20, 190, 200});
+    a.AddChildItem(5, NoteKey::kRichEdit);
+    NoteRecord::ForNote(NoteFolder(L"norect"), L"norect", 102).WriteInt(NoteKey::kIsHide, 0);
+    WriteAll(NoteFolder(L"bad") + L"bad.xml", "<MerlaItem><left>1</left><top>2</t");
+    std::vector<StoredNote> notes = ListNotesToOpen({});
+    ASSERT_EQ(notes.size(), 3u);
+    std::sort(notes.begin(), notes.end(), [](const auto& x, const auto& y) { return x.name < y.name; });
+    ASSERT_TRUE(notes[0].has_rect);
+    EXPECT_EQ(notes[0].rect.left, 10);
+    EXPECT_EQ(notes[0].rect.bottom, 200);
+    ASSERT_NE(notes[0].record, nullptr);
+    NoteRecordReader reader(std::move(*notes[0].record), L"MerlaItem");
+    std::wstring unique;
+    EXPECT_TRUE(reader.ReadText(NoteKey::kUnique, unique));
+    EXPECT_EQ(unique, L"u-a");
+    const std::vector<ChildItemRef> children = reader.LoadChildren();
+    ASSERT_EQ(children.size(), 1u);
+    EXPECT_EQ(children[0].id, 5);
+    NoteRect rect;
+    EXPECT_TRUE(reader.ReadRect(rect)); // after the children, as a note reads them
+    EXPECT_EQ(rect.top, 20);
+    EXPECT_EQ(notes[1].name, L"bad"); // opens with defaults, read again by the note
+    EXPECT_FALSE(notes[1].has_rect);
+    EXPECT_EQ(notes[1].record, nullptr);
+    EXPECT_EQ(notes[2].name, L"norect");
+    EXPECT_FALSE(notes[2].has_rect);
+}
+
 TEST(NoteRecord, DamagedRecordsAreReadWithoutHarm) {
     const std::string good =
         "<MerlaItem>\r\n<ID>100001</ID>\r\n<unique>n</unique>\r\n<group>\xE5\xB7\xA5</group>\r\n"

@@ -170,8 +170,9 @@ TEST(ZipArchive, LargeAndManyBlockFilesRoundTrip) {
     for (const auto& [name, bytes] : files)
         EXPECT_EQ(ReadAll(out + L"NoteData\\" + name), bytes) << testing::PrintToString(std::wstring(name));
     for (const ZipEntryInfo& e : Entries(Work() + L"NoteData.zip")) {
-        if (!e.is_folder)
+        if (!e.is_folder) {
             EXPECT_EQ(e.compression_method, 8u) << testing::PrintToString(e.name); // deflate, pictures too
+        }
     }
 }
 
