@@ -4,6 +4,7 @@
 #include "app/base/DirUtils.h"
 #include "app/base/RunFolder.h"
 #include "store/xml/Encoding.h"
+#include "tests/app/ProcessWindows.h"
 #include "tests/toolkit/GifWriter.h"
 
 #include <gtest/gtest.h>
@@ -73,31 +74,6 @@ private:
     PROCESS_INFORMATION pi_{};
     bool ok_ = false;
 };
-
-// The top-level windows of a process, in z-order.
-std::vector<HWND> TopWindowsOf(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        std::vector<HWND> found;
-    } ctx{pid, {}};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            if (owner == c->pid)
-                c->found.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
-}
-
-bool HasClass(HWND h, const wchar_t* cls) {
-    wchar_t name[64] = {};
-    GetClassNameW(h, name, 64);
-    return wcscmp(name, cls) == 0;
-}
 
 // The first visible window of the process, of that class unless cls is null.
 HWND FindWindowOf(DWORD pid, const wchar_t* cls) {

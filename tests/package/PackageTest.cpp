@@ -3,6 +3,8 @@
 // portable folder unpacked from the zip. The package build (scripts/package.sh) is the fixture:
 // VELIN_PACKAGE names its work folder (stage\Velin is the program folder as it ships, portable\Velin
 // the zip unpacked again), VELIN_DIST the folder holding the installer.
+#include "tests/app/ProcessWindows.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -183,35 +185,10 @@ std::string Manifest(const std::wstring& exe) {
     return text;
 }
 
-// The windows of one process.
-std::vector<HWND> WindowsOf(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        std::vector<HWND> found;
-    } ctx{pid, {}};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            if (owner == c->pid)
-                c->found.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
-}
-
-bool HasClass(HWND h, const wchar_t* cls) {
-    wchar_t name[64] = {};
-    GetClassNameW(h, name, 64);
-    return wcscmp(name, cls) == 0;
-}
-
 // The invisible controller that owns the tray icon: a toolkit window that never takes the
 // activation and is not layered.
 HWND MainWindowOf(DWORD pid) {
-    for (HWND h : WindowsOf(pid)) {
+    for (HWND h : TopWindowsOf(pid)) {
         const LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
         if (HasClass(h, L"LWnd") && (ex & WS_EX_NOACTIVATE) && !(ex & WS_EX_LAYERED))
             return h;
@@ -236,7 +213,7 @@ size_t StoredNotes(const std::wstring& dir) {
 }
 
 HWND VisibleTitled(DWORD pid, const wchar_t* title) {
-    for (HWND h : WindowsOf(pid)) {
+    for (HWND h : TopWindowsOf(pid)) {
         wchar_t text[64] = {};
         GetWindowTextW(h, text, 64);
         if (IsWindowVisible(h) && wcscmp(text, title) == 0)
