@@ -84,15 +84,6 @@ HWND FindWindowOf(DWORD pid, const wchar_t* cls) {
     return nullptr;
 }
 
-bool WaitFor(const std::function<bool()>& cond, int ms = 20000) {
-    for (int waited = 0; waited < ms; waited += 50) {
-        if (cond())
-            return true;
-        Sleep(50);
-    }
-    return cond();
-}
-
 // The first visible message box of the process: a dialog holding the text control (the manager
 // and the file dialogs are dialogs too).
 HWND FindMessageBoxOf(DWORD pid) {
@@ -153,17 +144,6 @@ void Press(HWND box, const wchar_t* text) {
     PostMessageW(button, WM_LBUTTONUP, 0, at);
     // A loaded machine can take a while to close the box; the next box must not be mistaken for it.
     WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 30000);
-}
-
-// The main window: the process's toolkit window that never takes the activation and is not layered
-// (the font bar's popups take no activation either, but they are layered).
-HWND MainWindowOf(DWORD pid) {
-    for (HWND h : TopWindowsOf(pid)) {
-        const LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
-        if (HasClass(h, L"LWnd") && (ex & WS_EX_NOACTIVATE) && !(ex & WS_EX_LAYERED))
-            return h;
-    }
-    return nullptr;
 }
 
 constexpr UINT kToolkitCommand = 10002;
@@ -452,21 +432,6 @@ bool SameRects(std::vector<RECT> a, std::vector<RECT> b) {
 
 // Under Wine the pointer is driven from outside, by xdotool on the X display, as a user's mouse
 // would; on Windows through the system's input queue.
-using UnixSpawn = LONG(CDECL*)(char* const argv[], int wait);
-
-bool Xdotool(std::vector<std::string> args) {
-    static const auto spawn = reinterpret_cast<UnixSpawn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
-    if (!spawn)
-        return false;
-    args.insert(args.begin(), "xdotool");
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return spawn(argv.data(), TRUE) == 0;
-}
-
 void MouseInput(DWORD flags, int x, int y) {
     const bool down = flags & MOUSEEVENTF_LEFTDOWN, up = flags & MOUSEEVENTF_LEFTUP;
     if (Xdotool({"mousemove", std::to_string(x), std::to_string(y)}) &&
@@ -500,17 +465,6 @@ void Click(POINT at) {
     MouseInput(MOUSEEVENTF_LEFTDOWN, at.x, at.y);
     Sleep(50);
     MouseInput(MOUSEEVENTF_LEFTUP, at.x, at.y);
-}
-
-// The visible top-level window of the process with that title.
-HWND FindTitled(DWORD pid, const wchar_t* title) {
-    for (HWND h : TopWindowsOf(pid)) {
-        wchar_t text[64] = {};
-        GetWindowTextW(h, text, 64);
-        if (IsWindowVisible(h) && wcscmp(text, title) == 0)
-            return h;
-    }
-    return nullptr;
 }
 
 POINT CentreOfChild(HWND parent, const wchar_t* text) {

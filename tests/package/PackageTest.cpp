@@ -56,15 +56,6 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool WaitFor(const std::function<bool()>& cond, int ms) {
-    for (int waited = 0; waited < ms; waited += 100) {
-        if (cond())
-            return true;
-        Sleep(100);
-    }
-    return cond();
-}
-
 // Every file under the folder, as paths relative to it.
 void ListFiles(const std::wstring& root, const std::wstring& rel, std::vector<std::wstring>& out) {
     WIN32_FIND_DATAW fd;
@@ -185,17 +176,6 @@ std::string Manifest(const std::wstring& exe) {
     return text;
 }
 
-// The invisible controller that owns the tray icon: a toolkit window that never takes the
-// activation and is not layered.
-HWND MainWindowOf(DWORD pid) {
-    for (HWND h : TopWindowsOf(pid)) {
-        const LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
-        if (HasClass(h, L"LWnd") && (ex & WS_EX_NOACTIVATE) && !(ex & WS_EX_LAYERED))
-            return h;
-    }
-    return nullptr;
-}
-
 // The notes stored in the default group: one folder each.
 size_t StoredNotes(const std::wstring& dir) {
     size_t n = 0;
@@ -210,16 +190,6 @@ size_t StoredNotes(const std::wstring& dir) {
     } while (FindNextFileW(h, &fd));
     FindClose(h);
     return n;
-}
-
-HWND VisibleTitled(DWORD pid, const wchar_t* title) {
-    for (HWND h : TopWindowsOf(pid)) {
-        wchar_t text[64] = {};
-        GetWindowTextW(h, text, 64);
-        if (IsWindowVisible(h) && wcscmp(text, title) == 0)
-            return h;
-    }
-    return nullptr;
 }
 
 HWND ChildTitled(HWND parent, const wchar_t* title) {
@@ -243,21 +213,6 @@ HWND ChildTitled(HWND parent, const wchar_t* title) {
 }
 
 // Under Wine the pointer is the X display's, moved by xdotool as a user's mouse would move it.
-using UnixSpawn = LONG(CDECL*)(char* const argv[], int wait);
-
-bool Xdotool(std::vector<std::string> args) {
-    static const auto spawn = reinterpret_cast<UnixSpawn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
-    if (!spawn)
-        return false;
-    args.insert(args.begin(), "xdotool");
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return spawn(argv.data(), TRUE) == 0;
-}
-
 void Click(POINT at) {
     if (Xdotool({"mousemove", std::to_string(at.x), std::to_string(at.y)})) {
         Sleep(kHoverMs); // the item notices the pointer resting on it
@@ -441,7 +396,7 @@ TEST_F(Package, TheInstallerInstallsRegistersRunsAndUninstallsKeepingTheNotes) {
         PostMessageW(main, kTrayNotify, 0, WM_RBUTTONUP);
         HWND menu = nullptr;
         ASSERT_TRUE(
-            WaitFor([&] { return (menu = VisibleTitled(velin.pid(), L"系统托盘菜单")) != nullptr; }, 10000));
+            WaitFor([&] { return (menu = FindTitled(velin.pid(), L"系统托盘菜单")) != nullptr; }, 10000));
         HWND add = ChildTitled(menu, L"添加便签");
         ASSERT_NE(add, nullptr);
         RECT r{};
