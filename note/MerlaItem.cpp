@@ -530,20 +530,8 @@ void MerlaItem::PaintBackground() {
 }
 
 LSurface MerlaItem::RenderContent() {
-    const RECT rc = ClientRect();
-    LSurface surface = CreateSurface(handle_, rc.right, rc.bottom, 0);
-    if (!surface || alpha_ <= 0)
-        return surface;
-    if (!background_) {
-        const uint32_t a = static_cast<uint32_t>(std::min(alpha_, 255)) << 24;
-        surface.Fill(a | (kGreyPaper & 0x00FFFFFF));
-        return surface;
-    }
-    const int w = std::min<int>(rc.right, background_.width());
-    const int h = std::min<int>(rc.bottom, background_.height());
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(std::min(alpha_, 255)), AC_SRC_ALPHA};
-    AlphaBlend(surface.dc(), 0, 0, w, h, background_.dc(), 0, 0, w, h, blend);
-    return surface;
+    POINT origin{};
+    return RenderContentRect(ClientRect(), origin);
 }
 
 // A band of the paper as RenderContent paints it: a keystroke in a box redraws a few rows only.

@@ -49,6 +49,15 @@ protected:
     void TearDown() override { edit_.reset(); }
 
     HWND Edit() const { return edit_->GetHandle(); }
+    // Twelve mixed Chinese and Latin paragraphs, wrapped at the edit's fixed width.
+    void InsertWrappedLines() {
+        edit_->SetWrap(true);
+        edit_->SetFixedWidth(true);
+        std::wstring text;
+        for (int i = 0; i < 12; ++i)
+            text += L"中文混排 mixed text line " + std::to_wstring(i) + L" 继续写下去直到换行为止\r";
+        edit_->InsertText(text, 0, 0, false);
+    }
     static void Pump() {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -426,12 +435,7 @@ TEST_F(RichEditTest, PictureResizeIsOneUndoGroup) {
 }
 
 TEST_F(RichEditTest, IncrementalRepaintMatchesAFullRepaint) {
-    edit_->SetWrap(true);
-    edit_->SetFixedWidth(true);
-    std::wstring text;
-    for (int i = 0; i < 12; ++i)
-        text += L"中文混排 mixed text line " + std::to_wstring(i) + L" 继续写下去直到换行为止\r";
-    edit_->InsertText(text, 0, 0, false);
+    InsertWrappedLines();
     ASSERT_GT(edit_->Document().RowCount(), 20); // wrapped
     edit_->SetCaretOffset(40);
     Type(L"插入abc\r");
@@ -453,12 +457,7 @@ TEST_F(RichEditTest, IncrementalRepaintMatchesAFullRepaint) {
 // composition of the whole window gives: in the back buffer and on the screen.
 TEST_F(RichEditTest, TypingPresentsOnlyItsBandAndTheScreenMatchesAWholeRecomposition) {
     SetWindowPos(paper_.GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    edit_->SetWrap(true);
-    edit_->SetFixedWidth(true);
-    std::wstring text;
-    for (int i = 0; i < 12; ++i)
-        text += L"中文混排 mixed text line " + std::to_wstring(i) + L" 继续写下去直到换行为止\r";
-    edit_->InsertText(text, 0, 0, false);
+    InsertWrappedLines();
     edit_->SetCaretOffset(40);
     edit_->Refresh();
     Pump();
